@@ -1,0 +1,41 @@
+# Conventional entry points; CMake does the real work.
+#   make            release engine in build/release/zeltro
+#   make EXE=path   the same, copied to path (as match managers expect)
+#   make run        build, then start the engine in this terminal
+#   make test       release and sanitizer builds, each with the whole test suite
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+RELEASE := build/release
+SANITIZE := build/sanitize
+
+.PHONY: all release run test test-release test-sanitize format clean
+
+all: release
+ifneq ($(EXE),)
+	cp $(RELEASE)/zeltro $(EXE)
+endif
+
+release:
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
+	cmake --build $(RELEASE) -j $(JOBS) --target zeltro
+
+run: release
+	./$(RELEASE)/zeltro
+
+test: test-release test-sanitize
+
+test-release:
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=ON >/dev/null
+	cmake --build $(RELEASE) -j $(JOBS)
+	ctest --test-dir $(RELEASE) -j $(JOBS) --output-on-failure
+
+test-sanitize:
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_SANITIZE=ON >/dev/null
+	cmake --build $(SANITIZE) -j $(JOBS)
+	ctest --test-dir $(SANITIZE) -j $(JOBS) --output-on-failure
+
+format:
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h
+
+clean:
+	rm -rf build

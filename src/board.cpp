@@ -1,0 +1,111 @@
+#include "board.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "fen.h"
+#include "hash.h"
+#include "search.h"
+
+int piece[64], color[64];
+int side, xside, castle, ep, fifty, ply, hply;
+U64 hash;
+int wking_loc, bking_loc;
+int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
+int wpc, bpc, wpiece, bpiece;
+Bitboard myPiece[2][7];
+position_t Pos;
+int pl[12][16], plc[12];
+gen_rec_t gen_dat[GEN_STACK];
+int first_move[MAX_PLY + 1];
+hist_rec_t hist_dat[HIST_STACK];
+
+const int piece_value[7] = {100, 315, 325, 500, 1000, 0, 0};
+const char piece_char[] = "PNBRQK";
+
+void init_materials() {
+  wp = wn = wb = wr = wq = bp = bn = bb = br = bq = 0;
+  wpc = bpc = wpiece = bpiece = 0;
+}
+
+void init_board(const char* text) {
+  init_materials();
+  clearHash();
+  init_hash();
+  fen(text);
+  ext_max_tt = 0;
+  ply = 0;
+  hply = 0;
+  first_move[0] = 0;
+  gSelDepth = 0;
+}
+
+bool mat_is_draw() {
+  return wp + bp == 0 && wpiece + bpiece <= 325;
+}
+
+int SidePieces(int c) {
+  return c ? bpiece : wpiece;
+}
+
+int KingLocation(int c) {
+  return c ? bking_loc : wking_loc;
+}
+
+void pl_add(int c, int k, int sq) {
+  int i = c * 6 + k;
+  pl[i][plc[i]++] = sq;
+}
+
+// The last entry fills the hole, so the list order follows the history of moves.
+void pl_remove(int c, int k, int sq) {
+  int i = c * 6 + k;
+  for (int j = 0; j < plc[i]; j++) {
+    if (pl[i][j] == sq) {
+      pl[i][j] = pl[i][--plc[i]];
+      return;
+    }
+  }
+}
+
+bool board_consistent(char* why, int why_size) {
+  auto fail = [&](const char* what) {
+    if (why) snprintf(why, why_size, "%s", what);
+    return false;
+  };
+  Bitboard pieces[2][7] = {}, sides[2] = {}, occ = 0;
+  int count[2][6] = {}, value[2] = {}, kings[2] = {-1, -1};
+  static const int values[6] = {0, 315, 325, 500, 1000, 0};
+  for (int sq = 0; sq < 64; sq++) {
+    if ((color[sq] == EMPTY) != (piece[sq] == EMPTY)) return fail("piece and color disagree");
+    if (color[sq] == EMPTY) continue;
+    int c = color[sq], k = piece[sq];
+    Bitboard bit = 1ULL << (sq ^ 56);
+    pieces[c][k] |= bit;
+    sides[c] |= bit;
+    occ |= bit;
+    count[c][k]++;
+    value[c] += values[k];
+    if (k == KING) kings[c] = sq;
+    bool listed = false;
+    for (int j = 0; j < plc[c * 6 + k]; j++) listed |= pl[c * 6 + k][j] == sq;
+    if (!listed) return fail("square missing from its piece list");
+  }
+  for (int i = 0; i < 12; i++)
+    if (plc[i] != count[i / 6][i % 6]) return fail("piece list length");
+  if (memcmp(pieces, myPiece, sizeof pieces) != 0) return fail("piece bitboards");
+  if (sides[0] != Pos.bySide[0] || sides[1] != Pos.bySide[1] || occ != Pos.occupied)
+    return fail("occupancy bitboards");
+  int own[2][5] = {{wp, wn, wb, wr, wq}, {bp, bn, bb, br, bq}};
+  for (int c = 0; c < 2; c++)
+    for (int k = 0; k < 5; k++)
+      if (own[c][k] != count[c][k]) return fail("piece counts");
+  if (wpc != count[0][1] + count[0][2] + count[0][3] + count[0][4] ||
+      bpc != count[1][1] + count[1][2] + count[1][3] + count[1][4])
+    return fail("piece totals");
+  if (wpiece != value[0] || bpiece != value[1]) return fail("material sums");
+  if (kings[0] != wking_loc || kings[1] != bking_loc) return fail("king squares");
+  if (xside != (side ^ 1)) return fail("side and xside");
+  if (hash != compute_hash()) return fail("position key");
+  return true;
+}

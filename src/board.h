@@ -1,0 +1,98 @@
+// The position, bitboards, attack detection, exchange evaluation, move generation and make/take
+// back.
+#pragma once
+
+#include "types.h"
+
+// Position state.
+extern int piece[64], color[64];
+extern int side, xside, castle, ep, fifty, ply, hply;
+extern U64 hash;
+extern int wking_loc, bking_loc;
+extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
+extern int wpc, bpc, wpiece, bpiece;
+extern Bitboard myPiece[2][7];
+extern position_t Pos;
+extern int pl[12][16], plc[12];
+extern gen_rec_t gen_dat[GEN_STACK];
+extern int first_move[MAX_PLY + 1];
+extern hist_rec_t hist_dat[HIST_STACK];
+extern const int piece_value[7];
+extern const char piece_char[];
+
+void init_board(const char* fen);
+void init_materials();
+bool mat_is_draw();
+int SidePieces(int c);
+int KingLocation(int c);
+void pl_add(int c, int k, int sq);
+void pl_remove(int c, int k, int sq);
+
+// Bitboard primitives.
+extern int BSFTable[64];
+int popCount(Bitboard b);
+int bsf_index(Bitboard b);
+int lsb(Bitboard b);
+int pop_lsb(Bitboard* b);
+Bitboard fileMask(int sq);
+Bitboard pawnAttacks(int sq, int side);
+Bitboard nortOne(Bitboard b);
+Bitboard soutOne(Bitboard b);
+Bitboard eastOne(Bitboard b);
+Bitboard westOne(Bitboard b);
+Bitboard noEaOne(Bitboard b);
+Bitboard noWeOne(Bitboard b);
+Bitboard soEaOne(Bitboard b);
+Bitboard soWeOne(Bitboard b);
+Bitboard nortFill(Bitboard b);
+Bitboard soutFill(Bitboard b);
+int relative_rank(int side, int row);
+int make_score(int mg, int eg);
+int mg_value(int s);
+int eg_value(int s);
+
+// Sliding-attack and geometry tables (built once by buildBitboardAttackTable).
+extern Bitboard RANKMASK[64], FILEMASK[64], FILEMAGIC[64];
+extern Bitboard DIAGA1H8MASK[64], DIAGA1H8MAGIC[64], DIAGA8H1MASK[64], DIAGA8H1MAGIC[64];
+extern Bitboard FromRankAttacks[64][64], FromFileAttacks[64][64];
+extern Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
+extern const int constRankshift[64];
+extern Bitboard gKnightMovesTable[64], gKingMovesTable[64];
+extern Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
+void magicInfoInit();
+void buildBitboardAttackTable();
+Bitboard rookAttacks(Bitboard occ, int sq);
+Bitboard bishopAttacks(Bitboard occ, int sq);
+
+// Attack detection.
+extern int gchecker1, gchecker2;
+bool in_check(int side);
+bool attackBB(int sq, int side);
+void get_king_attackers_BB(int sq, int side);
+void get_checker(int side);
+Bitboard AttacksTo(int sq);
+
+// Static exchange evaluation, in pawn units.
+extern const int seeValues[7];
+int see(int from, int to);
+int see_move(move m);
+
+// Move lists and generators.
+bool MoveIsBad(int side, int from, int to);
+void gen_push(int from, int to, int bits);
+void gen_push_qsearch(int from, int to, int bits);
+void gen_push_king_evade(int from, int to, int bits);
+void gen();
+void gen_caps();
+void gen_evade();
+void gen_king();
+void gen_all_king();
+
+// Make and take back.
+bool makemove(move_bytes m);
+void takeback();
+void set_ep(int colour, int to);
+void piece_remove_hash(int kind, int colour, int sq);
+
+// Debug self-check: recomputes every redundant form from the board; true when all agree.
+bool board_consistent(char* why, int why_size);

@@ -1,0 +1,231 @@
+#include "fen.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "board.h"
+#include "data.h"
+#include "hash.h"
+#include "search.h"
+
+static int kind_of_letter(char ch) {
+  switch (toupper((unsigned char)ch)) {
+    case 'P':
+      return PAWN;
+    case 'N':
+      return KNIGHT;
+    case 'B':
+      return BISHOP;
+    case 'R':
+      return ROOK;
+    case 'Q':
+      return QUEEN;
+    case 'K':
+      return KING;
+  }
+  return EMPTY;
+}
+
+static void put_piece(int kind, int c, int sq) {
+  static const int values[6] = {0, 315, 325, 500, 1000, 0};
+  piece[sq] = kind;
+  color[sq] = c;
+  myPiece[c][kind] |= 1ULL << (sq ^ 56);
+  hash ^= hash_piece[c][kind][sq];
+  int* pawns = c == LIGHT ? &wp : &bp;
+  int* counts[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
+  if (kind == PAWN) {
+    (*pawns)++;
+  } else if (kind != KING) {
+    (*counts[c][kind])++;
+    (c == LIGHT ? wpc : bpc)++;
+    (c == LIGHT ? wpiece : bpiece) += values[kind];
+  } else if (c == LIGHT) {
+    wking_loc = sq;
+  } else {
+    bking_loc = sq;
+  }
+}
+
+static bool rook_on(int sq, int c) {
+  return piece[sq] == ROOK && color[sq] == c;
+}
+
+// An en-passant square is kept only where a pawn that has just stepped twice stands beyond it;
+// anything else would let a capture remove a pawn that is not there.
+static bool ep_plausible(int sq) {
+  if (sq < 0 || sq > 63 || color[sq] != EMPTY) return false;
+  if (side == LIGHT) return (sq >> 3) == 2 && piece[sq + 8] == PAWN && color[sq + 8] == DARK;
+  if (side == DARK) return (sq >> 3) == 5 && piece[sq - 8] == PAWN && color[sq - 8] == LIGHT;
+  return false;
+}
+
+bool fen_refused = false;
+
+static void fen_refuse(const char* why) {
+  printf("info string fen error %s\n", why);
+  printf("info string reset to orig board position\n");
+  init_board(spos);
+  fen_refused = true;
+}
+
+void fen(const char* text) {
+  int len = (int)strlen(text);
+  int i = 0;
+  memset(&SearchInput, 0, sizeof SearchInput);
+  hash = 0;
+  memset(myPiece, 0, sizeof myPiece);
+  for (int sq = 0; sq < 64; sq++) piece[sq] = color[sq] = EMPTY;
+  side = xside = -1;
+  fen_refused = false;
+
+  // Board: squares are filled one after another from a8; '/' changes nothing.
+  int sq = 0, kings[2] = {0, 0}, per_kind[2][6] = {};
+  bool too_many_squares = false;
+  while (i < len) {
+    char ch = text[i++];
+    if (ch >= '1' && ch <= '8') {
+      sq += ch - '0';
+      if (sq > 64) too_many_squares = true;
+      continue;
+    }
+    if (ch == '/') continue;
+    int kind = kind_of_letter(ch);
+    if (kind == EMPTY) break;
+    int c = isupper((unsigned char)ch) ? LIGHT : DARK;
+    if (sq > 63) {
+      too_many_squares = true;
+      continue;
+    }
+    put_piece(kind, c, sq);
+    per_kind[c][kind]++;
+    if (kind == KING) kings[c]++;
+    sq++;
+  }
+
+  // Side to move.
+  while (i < len) {
+    char ch = text[i++];
+    if (ch == 'w') {
+      side = LIGHT;
+      xside = DARK;
+    } else if (ch == 'b') {
+      side = DARK;
+      xside = LIGHT;
+    } else {
+      break;
+    }
+  }
+  if (side == DARK) hash ^= hash_side;
+
+  // Castling rights, granted only where king and rook stand at home.
+  castle = 0;
+  while (i < len) {
+    char ch = text[i++];
+    if (ch == 'K') {
+      if (wking_loc == 60 && rook_on(63, LIGHT)) castle |= 1;
+    } else if (ch == 'Q') {
+      if (wking_loc == 60 && rook_on(56, LIGHT)) castle |= 2;
+    } else if (ch == 'k') {
+      if (bking_loc == 4 && rook_on(7, DARK)) castle |= 4;
+    } else if (ch == 'q') {
+      if (bking_loc == 4 && rook_on(0, DARK)) castle |= 8;
+    } else if (ch != '-') {
+      break;
+    }
+  }
+  hash ^= hash_castle[castle];
+
+  // En passant: a file letter sets the file, a rank digit adds its row.
+  ep = -1;
+  while (i < len) {
+    char ch = text[i++];
+    if (ch >= 'a' && ch <= 'h') {
+      ep = ch - 'a';
+    } else if (ch >= '1' && ch <= '7') {
+      ep += (8 - (ch - '0')) * 8;
+    } else if (ch != '8' && ch != '-') {
+      break;
+    }
+  }
+  if (ep != -1 && !ep_plausible(ep)) ep = -1;
+  if (ep != -1) hash ^= hash_ep[ep];
+
+  // Half-move clock: one or two digits need a blank behind them, three are taken as they are.
+  fifty = 0;
+  auto digit = [&](int k) { return k < len && isdigit((unsigned char)text[k]); };
+  auto blank = [&](int k) { return k < len && isspace((unsigned char)text[k]); };
+  if (digit(i)) {
+    int d0 = text[i] - '0';
+    if (blank(i + 1)) {
+      fifty = d0;
+    } else if (digit(i + 1)) {
+      int d1 = text[i + 1] - '0';
+      if (blank(i + 2))
+        fifty = 10 * d0 + d1;
+      else if (digit(i + 2))
+        fifty = 100 * d0 + 10 * d1 + (text[i + 2] - '0');
+    }
+  }
+
+  // Piece lists and colour boards from the arrays, in square order.
+  memset(plc, 0, sizeof plc);
+  Pos.bySide[0] = Pos.bySide[1] = Pos.occupied = 0;
+  for (int s = 0; s < 64; s++) {
+    if (color[s] == EMPTY) continue;
+    int idx = color[s] * 6 + piece[s];
+    if (plc[idx] < 16) pl[idx][plc[idx]++] = s;
+    Pos.occupied |= 1ULL << (s ^ 56);
+    Pos.bySide[color[s]] |= 1ULL << (s ^ 56);
+  }
+
+  if (kings[LIGHT] >= 2) return fen_refuse("too many white king");
+  if (kings[LIGHT] == 0) return fen_refuse("there's no white king");
+  if (kings[DARK] >= 2) return fen_refuse("too many dark king");
+  if (kings[DARK] == 0) return fen_refuse("there's no dark king");
+  if (too_many_squares) return fen_refuse("board has more than 64 squares");
+  if (side == -1) return fen_refuse("side to move is not w or b");
+  for (int c = 0; c < 2; c++)
+    for (int k = 0; k < 6; k++)
+      if (per_kind[c][k] > 16) return fen_refuse("more than 16 pieces of one kind");
+  // A pawn that could step off the board has no place in a position.
+  if ((myPiece[LIGHT][PAWN] & 0xFF00000000000000ULL) || (myPiece[DARK][PAWN] & 0xFFULL))
+    return fen_refuse("pawn on its last rank");
+}
+
+void get_fen(char* out) {
+  char buf[128];
+  int n = 0, run = 0;
+  for (int sq = 0; sq < 64; sq++) {
+    if (sq > 0 && (sq & 7) == 0) {
+      if (run) buf[n++] = "0123456789"[run];
+      run = 0;
+      buf[n++] = '/';
+    }
+    if (color[sq] == EMPTY) {
+      run++;
+      continue;
+    }
+    if (run) buf[n++] = "0123456789"[run];
+    run = 0;
+    char ch = piece_char[piece[sq]];
+    buf[n++] = color[sq] == LIGHT ? ch : (char)tolower(ch);
+  }
+  if (run) buf[n++] = "0123456789"[run];
+  buf[n++] = ' ';
+  buf[n++] = side == LIGHT ? 'w' : 'b';
+  buf[n++] = ' ';
+  if (castle & 1) buf[n++] = 'K';
+  if (castle & 2) buf[n++] = 'Q';
+  if (castle & 4) buf[n++] = 'k';
+  if (castle & 8) buf[n++] = 'q';
+  if (castle == 0) buf[n++] = '-';
+  buf[n++] = ' ';
+  if (ep != -1) {
+    buf[n++] = square_name[ep][0];
+    buf[n++] = square_name[ep][1];
+  }
+  buf[n] = 0;
+  memcpy(out, buf, n + 1);
+}

@@ -1,0 +1,8 @@
+// FEN text in and out.
+#pragma once
+
+void fen(const char* text);
+void get_fen(char* out);
+
+// Set when the last FEN read was refused and the start position put in its place.
+extern bool fen_refused;

@@ -1,0 +1,71 @@
+#include "hash.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board.h"
+
+U64 hash_piece[2][6][64];
+U64 hash_side;
+U64 hash_ep[64];
+U64 hash_castle[16];
+
+unsigned char* hashREC = nullptr;
+uint32_t TT_size = 0;
+
+static const int TT_BUCKET_BYTES = 96;
+
+// Five 15-bit draws of the C library generator make one 64-bit key.
+U64 rand64() {
+  U64 r1 = (U64)rand(), r2 = (U64)rand(), r3 = (U64)rand(), r4 = (U64)rand(), r5 = (U64)rand();
+  return r1 ^ (r2 << 15) ^ (r3 << 30) ^ (r4 << 45) ^ (r5 << 60);
+}
+
+// The generator is never seeded and keeps running, so every call draws fresh keys.
+void init_hash() {
+  for (int c = 0; c < 2; c++)
+    for (int k = 0; k < 6; k++)
+      for (int sq = 0; sq < 64; sq++) hash_piece[c][k][sq] = rand64();
+  hash_side = rand64();
+  for (int sq = 0; sq < 64; sq++) hash_ep[sq] = rand64();
+  for (int i = 0; i < 16; i++) hash_castle[i] = rand64();
+}
+
+// The key of the current position computed from scratch.
+U64 compute_hash() {
+  U64 h = 0;
+  for (int sq = 0; sq < 64; sq++)
+    if (color[sq] != EMPTY) h ^= hash_piece[color[sq]][piece[sq]][sq];
+  if (side == DARK) h ^= hash_side;
+  h ^= hash_castle[castle & 15];
+  if (ep != -1) h ^= hash_ep[ep];
+  return h;
+}
+
+void init_ttable(unsigned mb) {
+  U64 bytes = (U64)mb * 1048576;
+  uint32_t n;
+  if (bytes < 98304) {
+    n = 512;
+  } else {
+    n = 1024;
+    while ((U64)n * 2 * TT_BUCKET_BYTES <= bytes) n *= 2;
+  }
+  hashREC = (unsigned char*)calloc(n, TT_BUCKET_BYTES);
+  if (hashREC == nullptr) {
+    printf("info string main memory was not successfully allocated\n");
+    exit(1);
+  }
+  TT_size = n;
+}
+
+void clearHash() {
+  if (hashREC != nullptr) memset(hashREC, 0, (size_t)TT_size * TT_BUCKET_BYTES);
+}
+
+void free_tt() {
+  free(hashREC);
+  hashREC = nullptr;
+  TT_size = 0;
+}

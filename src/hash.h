@@ -1,0 +1,18 @@
+// Zobrist keys of the position and the transposition-table block.
+#pragma once
+
+#include "types.h"
+
+extern U64 hash_piece[2][6][64];
+extern U64 hash_side;
+extern U64 hash_ep[64];
+extern U64 hash_castle[16];
+extern unsigned char* hashREC;
+extern uint32_t TT_size;
+
+U64 rand64();
+void init_hash();
+U64 compute_hash();
+void init_ttable(unsigned mb);
+void clearHash();
+void free_tt();

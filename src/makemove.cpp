@@ -1,0 +1,206 @@
+// Playing and retracting moves; every redundant form of the position moves in step.
+#include "board.h"
+#include "data.h"
+#include "hash.h"
+
+static int* const piece_count[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
+
+static inline void count_piece(int c, int kind, int delta) {
+  *piece_count[c][kind] += delta;
+  if (kind != PAWN) {
+    (c == LIGHT ? wpc : bpc) += delta;
+    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
+  }
+}
+
+static inline void toggle(int c, int kind, int sq) {
+  Bitboard b = 1ULL << (sq ^ 56);
+  myPiece[c][kind] ^= b;
+  Pos.bySide[c] ^= b;
+  Pos.occupied ^= b;
+}
+
+static inline void place(int kind, int c, int sq) {
+  piece[sq] = kind;
+  color[sq] = c;
+  pl_add(c, kind, sq);
+  toggle(c, kind, sq);
+  if (kind == KING) (c == LIGHT ? wking_loc : bking_loc) = sq;
+}
+
+static inline void place_hash(int kind, int c, int sq) {
+  place(kind, c, sq);
+  hash ^= hash_piece[c][kind][sq];
+}
+
+// Takes a piece off without touching the key (take back restores the key as a whole).
+static inline void lift(int c, int sq) {
+  int kind = piece[sq];
+  toggle(c, kind, sq);
+  pl_remove(c, kind, sq);
+  piece[sq] = color[sq] = EMPTY;
+}
+
+void piece_remove_hash(int kind, int colour, int sq) {
+  toggle(colour, kind, sq);
+  hash ^= hash_piece[colour][kind][sq];
+  pl_remove(colour, kind, sq);
+  piece[sq] = color[sq] = EMPTY;
+}
+
+// The en-passant square is kept only when an enemy pawn stands ready to take.
+void set_ep(int colour, int to) {
+  int f = to & 7;
+  int enemy = colour ^ 1;
+  bool left = f > 0 && piece[to - 1] == PAWN && color[to - 1] == enemy;
+  bool right = f < 7 && piece[to + 1] == PAWN && color[to + 1] == enemy;
+  if (left || right) ep = colour == LIGHT ? to + 8 : to - 8;
+}
+
+struct castle_path_t {
+  int rook_from, rook_to;
+  int empty[3], n_empty;
+  int safe[2];
+};
+
+static const castle_path_t* castle_path(int to) {
+  static const castle_path_t paths[4] = {{63, 61, {61, 62, -1}, 2, {61, 62}},
+                                         {56, 59, {57, 58, 59}, 3, {58, 59}},
+                                         {7, 5, {5, 6, -1}, 2, {5, 6}},
+                                         {0, 3, {1, 2, 3}, 3, {2, 3}}};
+  switch (to) {
+    case 62:
+      return &paths[0];
+    case 58:
+      return &paths[1];
+    case 6:
+      return &paths[2];
+    case 2:
+      return &paths[3];
+  }
+  return nullptr;
+}
+
+static bool castle_blocked(const castle_path_t* c) {
+  if (c == nullptr) return true;
+  if (attackBB(side == LIGHT ? wking_loc : bking_loc, xside)) return true;
+  for (int i = 0; i < c->n_empty; i++)
+    if (color[c->empty[i]] != EMPTY) return true;
+  return attackBB(c->safe[0], xside) || attackBB(c->safe[1], xside);
+}
+
+bool makemove(move_bytes m) {
+  int from = m.from, to = m.to, bits = m.bits;
+  int p = piece[from], x = piece[to];
+  hist_rec_t& h = hist_dat[hply];
+  h.hash = hash;
+  h.m.b = m;
+  h.capture = x;
+  h.castle = castle;
+  h.ep = ep;
+  h.fifty = fifty;
+  ply++;
+  hply++;
+
+  if (bits & MF_CASTLE) {
+    const castle_path_t* c = castle_path(to);
+    if (castle_blocked(c)) {
+      ply--;
+      hply--;
+      return false;
+    }
+    piece_remove_hash(ROOK, side, c->rook_from);
+    place_hash(ROOK, side, c->rook_to);
+  }
+
+  int rights = castle & castle_mask[from] & castle_mask[to];
+  if (rights != castle) {
+    hash ^= hash_castle[castle] ^ hash_castle[rights];
+    castle = rights;
+  }
+  if (ep != -1) {
+    hash ^= hash_ep[ep];
+    ep = -1;
+  }
+  if (bits & MF_DOUBLE) {
+    set_ep(side, to);
+    if (ep != -1) hash ^= hash_ep[ep];
+  }
+
+  if (!(bits & (MF_CAPTURE | MF_PAWN))) {
+    fifty++;
+  } else {
+    fifty = 0;
+    if (x != EMPTY) {
+      piece_remove_hash(x, xside, to);
+      count_piece(xside, x, -1);
+    }
+  }
+
+  if (!(bits & MF_PROMOTE)) {
+    piece_remove_hash(p, side, from);
+    place_hash(p, side, to);
+  } else {
+    place_hash(m.promote, side, to);
+    piece_remove_hash(PAWN, side, from);
+    count_piece(side, PAWN, -1);
+    count_piece(side, m.promote, 1);
+  }
+
+  if (bits & MF_EP) {
+    piece_remove_hash(PAWN, xside, side == LIGHT ? to + 8 : to - 8);
+    count_piece(xside, PAWN, -1);
+  }
+
+  side ^= 1;
+  xside ^= 1;
+  hash ^= hash_side;
+
+  if (attackBB(xside == LIGHT ? wking_loc : bking_loc, side)) {
+    takeback();
+    return false;
+  }
+  return true;
+}
+
+void takeback() {
+  xside ^= 1;
+  ply--;
+  side ^= 1;
+  hply--;
+  const hist_rec_t& h = hist_dat[hply];
+  castle = h.castle;
+  ep = h.ep;
+  fifty = h.fifty;
+  hash = h.hash;
+  int from = h.m.b.from, to = h.m.b.to, bits = h.m.b.bits;
+  int x = h.capture;
+
+  if (!(bits & MF_PROMOTE)) {
+    int p = piece[to];
+    lift(side, to);
+    place(p, side, from);
+  } else {
+    int promoted = piece[to];
+    lift(side, to);
+    place(PAWN, side, from);
+    count_piece(side, PAWN, 1);
+    count_piece(side, promoted, -1);
+  }
+
+  if (x != EMPTY) {
+    place(x, xside, to);
+    count_piece(xside, x, 1);
+  }
+
+  if (bits & MF_CASTLE) {
+    const castle_path_t* c = castle_path(to);
+    lift(side, c->rook_to);
+    place(ROOK, side, c->rook_from);
+  }
+
+  if (bits & MF_EP) {
+    place(PAWN, xside, side == LIGHT ? to + 8 : to - 8);
+    count_piece(xside, PAWN, 1);
+  }
+}

@@ -1,0 +1,378 @@
+// Move lists: every generated move is appended for the current ply and scored at once, so the
+// search only has to pick the highest score.
+#include "board.h"
+#include "data.h"
+#include "search.h"
+
+static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
+  gen_rec_t* g = &gen_dat[first_move[ply + 1]++];
+  g->m.b.from = (uint8_t)from;
+  g->m.b.to = (uint8_t)to;
+  g->m.b.promote = (uint8_t)promote;
+  g->m.b.bits = (uint8_t)bits;
+  g->score = 0;
+  return g;
+}
+
+// Victim first, then attacker; the exchange is worked out only when a bigger piece takes a
+// smaller one.
+static inline int capture_score(int from, int to) {
+  int v = piece[to], a = piece[from];
+  int d = seeValues[v] - seeValues[a];
+  if (d < 0) d = see(from, to);
+  if (d > 0) return 9997000 + piece_value[v] - piece_value[a];
+  if (d == 0) return 9996000 + piece_value[v] - a;
+  return 9994000 + piece_value[v] - piece_value[a];
+}
+
+bool MoveIsBad(int side, int from, int to) {
+  int p = piece[from], enemy = side ^ 1;
+  if (p == PAWN) return false;
+  if (pawnAttacks(to, side) & myPiece[enemy][PAWN]) return true;
+  if (p == KNIGHT || p == BISHOP) return false;
+  if (gKnightMovesTable[to] & myPiece[enemy][KNIGHT]) return true;
+  return (bishopAttacks(Pos.occupied, to) & myPiece[enemy][BISHOP]) != 0;
+}
+
+// Killer look-ups at this ply and two plies up; 0 when the move is no killer.
+static inline int killer_score(int32_t m, bool* penalise) {
+  *penalise = true;
+  if (m == mkiller1[ply].m.u) return *penalise = false, 9999000;
+  if (ply >= 2 && m == mkiller1[ply - 2].m.u) return 9998500;
+  if (m == killer1[ply].m.u) return *penalise = false, 9995500;
+  if (ply >= 2 && m == killer1[ply - 2].m.u) return 9995400;
+  if (m == killer2[ply].m.u) return 9995300;
+  if (ply >= 2 && m == killer2[ply - 2].m.u) return 9995200;
+  return 0;
+}
+
+static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
+  bool penalise;
+  int s = killer_score(g->m.u, &penalise);
+  if (s == 0 && (bits & MF_CASTLE)) {
+    g->score = 9995600;
+    return;
+  }
+  if (penalise && ply <= 6 && MoveIsBad(side, from, to)) s -= 7000;
+  g->score = s;
+}
+
+static void gen_promote(int from, int to, int bits) {
+  bits |= MF_PROMOTE;
+  push_entry(from, to, KNIGHT, bits)->score = 9989500;
+  push_entry(from, to, BISHOP, bits)->score = 9989300;
+  push_entry(from, to, ROOK, bits)->score = 9989400;
+  push_entry(from, to, QUEEN, bits)->score = 9998000;
+}
+
+static void gen_promote_qsearch(int from, int to, int bits) {
+  bits |= MF_PROMOTE;
+  push_entry(from, to, KNIGHT, bits)->score = 9989500;
+  push_entry(from, to, QUEEN, bits)->score = 9998000;
+}
+
+static inline bool last_rank(int to) {
+  return side == LIGHT ? to < 8 : to > 55;
+}
+
+void gen_push(int from, int to, int bits) {
+  if ((bits & MF_PAWN) && last_rank(to)) {
+    gen_promote(from, to, bits);
+    return;
+  }
+  gen_rec_t* g = push_entry(from, to, EMPTY, bits);
+  if (color[to] != EMPTY)
+    g->score = capture_score(from, to);
+  else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
+    g->score = 9996000;
+  else
+    score_quiet(g, from, to, bits);
+}
+
+void gen_push_qsearch(int from, int to, int bits) {
+  if ((bits & MF_PAWN) && last_rank(to)) {
+    gen_promote_qsearch(from, to, bits);
+    return;
+  }
+  gen_rec_t* g = push_entry(from, to, EMPTY, bits);
+  if (color[to] != EMPTY)
+    g->score = capture_score(from, to);
+  else if (bits & MF_EP)
+    g->score = 9996000;
+}
+
+// Piece moves: no promotion and no en passant to look at.
+static inline void push_quiet(int from, int to) {
+  score_quiet(push_entry(from, to, EMPTY, 0), from, to, 0);
+}
+
+static inline void push_capture(int from, int to) {
+  push_entry(from, to, EMPTY, MF_CAPTURE)->score = capture_score(from, to);
+}
+
+// A king never takes a defended piece here: such captures are not listed at all.
+void gen_push_king_evade(int from, int to, int bits) {
+  gen_rec_t* g = push_entry(from, to, EMPTY, bits);
+  if (color[to] != EMPTY) {
+    if (see(from, to) <= 0) {
+      first_move[ply + 1]--;
+      return;
+    }
+    g->score = 9997000 + piece_value[piece[to]] - piece_value[KING];
+    return;
+  }
+  bool penalise;
+  g->score = killer_score(g->m.u, &penalise);
+}
+
+static inline int step(int sq, int dir) {
+  return mailbox[mailbox64[sq] + dir];
+}
+
+// The kings never stand next to each other.
+static inline bool near_enemy_king(int t) {
+  int k = side == LIGHT ? bking_loc : wking_loc;
+  int df = (t & 7) - (k & 7), dr = (t >> 3) - (k >> 3);
+  return df >= -1 && df <= 1 && dr >= -1 && dr <= 1;
+}
+
+static inline bool own(int sq, int kind) {
+  return piece[sq] == kind && color[sq] == side;
+}
+
+static void gen_pawns() {
+  const int* list = pl[side * 6 + PAWN];
+  int n = plc[side * 6 + PAWN];
+  for (int j = 0; j < n; j++) {
+    int s = list[j], f = s & 7;
+    if (side == LIGHT) {
+      if (f > 0 && color[s - 9] == DARK) gen_push(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if (color[s - 8] == EMPTY) {
+        gen_push(s, s - 8, MF_PAWN);
+        if (s >= 48 && color[s - 16] == EMPTY) gen_push(s, s - 16, MF_PAWN | MF_DOUBLE);
+      }
+    } else {
+      if (f > 0 && color[s + 7] == LIGHT) gen_push(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if (color[s + 8] == EMPTY) {
+        gen_push(s, s + 8, MF_PAWN);
+        if (s <= 15 && color[s + 16] == EMPTY) gen_push(s, s + 16, MF_PAWN | MF_DOUBLE);
+      }
+    }
+  }
+}
+
+static void gen_en_passant(void (*push)(int, int, int)) {
+  if (ep == -1) return;
+  const int bits = MF_PAWN | MF_EP | MF_CAPTURE;
+  int f = ep & 7;
+  if (side == LIGHT) {
+    if (f > 0 && own(ep + 7, PAWN)) push(ep + 7, ep, bits);
+    if (f < 7 && own(ep + 9, PAWN)) push(ep + 9, ep, bits);
+  } else {
+    if (f > 0 && own(ep - 9, PAWN)) push(ep - 9, ep, bits);
+    if (f < 7 && own(ep - 7, PAWN)) push(ep - 7, ep, bits);
+  }
+}
+
+static void gen_steps(int kind) {
+  const int* list = pl[side * 6 + kind];
+  int n = plc[side * 6 + kind];
+  for (int j = 0; j < n; j++) {
+    int s = list[j];
+    for (int k = 0; k < offsets[kind]; k++) {
+      int t = step(s, offset[kind][k]);
+      if (t == -1) continue;
+      if (kind == KING && near_enemy_king(t)) continue;
+      if (color[t] == EMPTY)
+        push_quiet(s, t);
+      else if (color[t] == xside)
+        push_capture(s, t);
+    }
+  }
+}
+
+static void gen_slides(int kind) {
+  const int* list = pl[side * 6 + kind];
+  int n = plc[side * 6 + kind];
+  for (int j = 0; j < n; j++) {
+    int s = list[j];
+    for (int k = 0; k < offsets[kind]; k++) {
+      for (int t = step(s, offset[kind][k]); t != -1; t = step(t, offset[kind][k])) {
+        if (color[t] == EMPTY) {
+          push_quiet(s, t);
+          continue;
+        }
+        if (color[t] == xside) push_capture(s, t);
+        break;
+      }
+    }
+  }
+}
+
+static inline bool king_far(int k, int t) {
+  int df = (t & 7) - (k & 7), dr = (t >> 3) - (k >> 3);
+  return df < -1 || df > 1 || dr < -1 || dr > 1;
+}
+
+static void gen_castles() {
+  if (side == LIGHT) {
+    if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && king_far(bking_loc, 62))
+      gen_push(60, 62, MF_CASTLE);
+    if ((castle & 2) && color[59] == EMPTY && color[58] == EMPTY && color[57] == EMPTY &&
+        king_far(bking_loc, 58))
+      gen_push(60, 58, MF_CASTLE);
+  } else {
+    if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && king_far(wking_loc, 6))
+      gen_push(4, 6, MF_CASTLE);
+    if ((castle & 8) && color[3] == EMPTY && color[2] == EMPTY && color[1] == EMPTY &&
+        king_far(wking_loc, 2))
+      gen_push(4, 2, MF_CASTLE);
+  }
+}
+
+void gen() {
+  first_move[ply + 1] = first_move[ply];
+  gen_pawns();
+  gen_en_passant(gen_push);
+  gen_steps(KNIGHT);
+  gen_slides(BISHOP);
+  gen_slides(ROOK);
+  gen_slides(QUEEN);
+  gen_steps(KING);
+  gen_castles();
+}
+
+static inline void push_targets(int from, Bitboard targets) {
+  while (targets) push_capture(from, pop_lsb(&targets));
+}
+
+void gen_caps() {
+  first_move[ply + 1] = first_move[ply];
+  Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
+  const int* list = pl[side * 6 + PAWN];
+  int n = plc[side * 6 + PAWN];
+  for (int j = 0; j < n; j++) {
+    int s = list[j], f = s & 7;
+    if (side == LIGHT) {
+      if (f > 0 && color[s - 9] == DARK) gen_push_qsearch(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push_qsearch(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if (s < 16 && color[s - 8] == EMPTY) gen_push_qsearch(s, s - 8, MF_PAWN);
+    } else {
+      if (f > 0 && color[s + 7] == LIGHT) gen_push_qsearch(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push_qsearch(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if (s >= 48 && color[s + 8] == EMPTY) gen_push_qsearch(s, s + 8, MF_PAWN);
+    }
+  }
+  gen_en_passant(gen_push_qsearch);
+  const int base = side * 6;
+  for (int j = 0; j < plc[base + KNIGHT]; j++) {
+    int s = pl[base + KNIGHT][j];
+    push_targets(s, gKnightMovesTable[s] & enemy);
+  }
+  for (int j = 0; j < plc[base + BISHOP]; j++) {
+    int s = pl[base + BISHOP][j];
+    push_targets(s, bishopAttacks(occ, s) & enemy);
+  }
+  for (int j = 0; j < plc[base + ROOK]; j++) {
+    int s = pl[base + ROOK][j];
+    push_targets(s, rookAttacks(occ, s) & enemy);
+  }
+  for (int j = 0; j < plc[base + QUEEN]; j++) {
+    int s = pl[base + QUEEN][j];
+    push_targets(s, (bishopAttacks(occ, s) | rookAttacks(occ, s)) & enemy);
+  }
+  int k = side == LIGHT ? wking_loc : bking_loc;
+  for (int d = 0; d < 8; d++) {
+    int t = step(k, offset[KING][d]);
+    if (t != -1 && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
+  }
+}
+
+void gen_all_king() {
+  int k = side == LIGHT ? wking_loc : bking_loc;
+  for (int d = 0; d < 8; d++) {
+    int t = step(k, offset[KING][d]);
+    if (t == -1 || near_enemy_king(t)) continue;
+    if (color[t] == EMPTY)
+      gen_push_king_evade(k, t, 0);
+    else if (color[t] == xside)
+      gen_push_king_evade(k, t, MF_CAPTURE);
+  }
+}
+
+void gen_king() {
+  first_move[ply + 1] = first_move[ply];
+  gen_all_king();
+}
+
+// The first piece met from sq in direction dir, or -1 at the edge.
+static inline int first_piece(int sq, int dir) {
+  int t = step(sq, dir);
+  while (t != -1 && color[t] == EMPTY) t = step(t, dir);
+  return t;
+}
+
+// Own pieces that can reach sq (other than the king and pawns), each through push.
+static void pieces_to(int sq, void (*push)(int, int)) {
+  for (int k = 0; k < 8; k++) {
+    int s = step(sq, offset[KNIGHT][k]);
+    if (s != -1 && own(s, KNIGHT)) push(s, sq);
+  }
+  for (int k = 0; k < 4; k++) {
+    int s = first_piece(sq, offset[BISHOP][k]);
+    if (s != -1 && (own(s, BISHOP) || own(s, QUEEN))) push(s, sq);
+  }
+  for (int k = 0; k < 4; k++) {
+    int s = first_piece(sq, offset[ROOK][k]);
+    if (s != -1 && (own(s, ROOK) || own(s, QUEEN))) push(s, sq);
+  }
+}
+
+void gen_evade() {
+  first_move[ply + 1] = first_move[ply];
+  gen_all_king();
+  int c = gchecker1, k = side == LIGHT ? wking_loc : bking_loc;
+  int kind = piece[c];
+
+  // Blocks on the line between a sliding checker and the king, in rising square order.
+  int df = (c & 7) - (k & 7), dr = (c >> 3) - (k >> 3);
+  if (df < 0) df = -df;
+  if (dr < 0) dr = -dr;
+  int d = df > dr ? df : dr;
+  if ((kind == BISHOP || kind == ROOK || kind == QUEEN) && d >= 2) {
+    int lo = c < k ? c : k, hi = c < k ? k : c;
+    int stride = (hi - lo) / d;
+    for (int t = lo + stride; t < hi; t += stride) {
+      int row = t >> 3;
+      if (side == LIGHT) {
+        if (row < 6 && own(t + 8, PAWN))
+          gen_push(t + 8, t, MF_PAWN);
+        else if (row == 4 && color[t + 8] == EMPTY && own(t + 16, PAWN))
+          gen_push(t + 16, t, MF_PAWN | MF_DOUBLE);
+      } else {
+        if (row > 1 && own(t - 8, PAWN))
+          gen_push(t - 8, t, MF_PAWN);
+        else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
+          gen_push(t - 16, t, MF_PAWN | MF_DOUBLE);
+      }
+      pieces_to(t, push_quiet);
+    }
+  }
+
+  // Captures of the checker.
+  int row = c >> 3, f = c & 7;
+  const int bits = MF_PAWN | MF_CAPTURE;
+  if (side == LIGHT) {
+    if (row <= 5) {
+      if (f > 0 && own(c + 7, PAWN)) gen_push(c + 7, c, bits);
+      if (f < 7 && own(c + 9, PAWN)) gen_push(c + 9, c, bits);
+    }
+  } else if (row >= 2) {
+    if (f < 7 && own(c - 7, PAWN)) gen_push(c - 7, c, bits);
+    if (f > 0 && own(c - 9, PAWN)) gen_push(c - 9, c, bits);
+  }
+  gen_en_passant(gen_push);
+  pieces_to(c, push_capture);
+}

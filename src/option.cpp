@@ -1,0 +1,195 @@
+#include "option.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "hash.h"
+#include "pg_show.h"
+#include "protocol.h"
+#include "search.h"
+
+struct option_t {
+  const char* name;
+  bool declare;
+  const char* init;
+  const char* type;
+  const char* extra;
+  char* value;
+};
+
+option_uci_t OptionUci;
+
+static option_t Option[] = {{"Hash", false, "2", "spin", "min 1 max 4", nullptr},
+                            {"Ponder", true, "false", "check", "", nullptr},
+                            {"OwnBook", true, "false", "check", "", nullptr},
+                            {"MultiPV", true, "1", "spin", "min 1 max 300", nullptr},
+                            {"MaterialWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"PawnStructureWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"PassedPawnWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"MobilityWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"ThreatWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"KingAttackWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"KingShelterWeight", true, "100", "spin", "min 0 max 1000", nullptr},
+                            {"UCI_AnalyseMode", false, "false", "check", "", nullptr},
+                            {"RepeatScore", true, "-15", "spin", "min -32000 max 32000", nullptr},
+                            {nullptr, false, nullptr, nullptr, nullptr, nullptr}};
+
+void* AllocateSomeMemory(size_t n) {
+  void* p = malloc(n);
+  if (p == nullptr) {
+    printf("info string main memory was not successfully allocated\n");
+    exit(1);
+  }
+  return p;
+}
+
+char* GetStringDuplicate(const char* text) {
+  size_t n = strlen(text) + 1;
+  char* copy = (char*)AllocateSomeMemory(n);
+  memcpy(copy, text, n);
+  return copy;
+}
+
+void ClearData(void* p) {
+  free(p);
+}
+
+void DefineString(char** slot, const char* text) {
+  ClearData(*slot);
+  *slot = GetStringDuplicate(text);
+}
+
+void OptionStart() {
+  for (option_t* o = Option; o->name; o++) DefineString(&o->value, o->init);
+}
+
+void OptionUciDefaults() {
+  OptionUci.Hash = 2;
+  OptionUci.MultiPV = 1;
+  OptionUci.RepeatScore = -15;
+  OptionUci.TimeReserve = 60;
+  OptionUci.FiftyMoveScore = -15;
+  OptionUci.StalemateScore = 0;
+  OptionUci.PawnStructureWeight = 100;
+  OptionUci.MaterialWeight = 100;
+  OptionUci.MobilityWeight = 100;
+  OptionUci.ThreatWeight = 100;
+  OptionUci.KingAttackWeight = 100;
+  OptionUci.PassedPawnWeight = 100;
+  OptionUci.KingShelterWeight = 100;
+  snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", "Zeltro.bin");
+  OptionUci.AnalyseMode = false;
+}
+
+void OptionList() {
+  for (option_t* o = Option; o->name; o++) {
+    if (!o->declare) continue;
+    if (o->extra[0])
+      SendInfo("option name %s type %s default %s %s", o->name, o->type, o->value, o->extra);
+    else if (strcmp(o->type, "button") == 0)
+      SendInfo("option name %s type %s", o->name, o->type);
+    else
+      SendInfo("option name %s type %s default %s", o->name, o->type, o->value);
+  }
+}
+
+static option_t* find_option(const char* name) {
+  for (option_t* o = Option; o->name; o++)
+    if (my_StringIsEqual(o->name, name)) return o;
+  return nullptr;
+}
+
+bool OptionSet(const char* name, const char* value) {
+  option_t* o = find_option(name);
+  if (o == nullptr) return false;
+  DefineString(&o->value, value);
+  return true;
+}
+
+const char* OptionGet(const char* name) {
+  option_t* o = find_option(name);
+  return o ? o->value : "";
+}
+
+const char* OptionGetString(const char* name) {
+  return OptionGet(name);
+}
+
+// An optional sign and the digits behind it; anything else reads as 0. Huge numbers are held
+// at the int range so that the clamping of every option still works on them.
+int OptionGetInt(const char* name) {
+  const char* s = OptionGet(name);
+  while (*s == ' ' || *s == '\t') s++;
+  bool negative = false;
+  if (*s == '-' || *s == '+') negative = *s++ == '-';
+  long long v = 0;
+  while (isdigit((unsigned char)*s)) {
+    if (v < 10000000000LL) v = v * 10 + (*s - '0');
+    s++;
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX) v = INT_MAX;
+  if (v < INT_MIN) v = INT_MIN;
+  return (int)v;
+}
+
+bool OptionGetBool(const char* name) {
+  const char* v = OptionGet(name);
+  return my_StringIsEqual(v, "true") || my_StringIsEqual(v, "yes") || my_StringIsEqual(v, "1");
+}
+
+static int clamp(int v, int lo, int hi) {
+  return v < lo ? lo : v > hi ? hi : v;
+}
+
+static const char* bool_text(bool b) {
+  return b ? "true" : "false";
+}
+
+// The options that act at once, with their confirmations.
+void OptionApply(const char* name) {
+  struct weight_t {
+    const char* name;
+    int* field;
+  };
+  const weight_t weights[] = {{"PawnStructureWeight", &OptionUci.PawnStructureWeight},
+                              {"MaterialWeight", &OptionUci.MaterialWeight},
+                              {"MobilityWeight", &OptionUci.MobilityWeight},
+                              {"ThreatWeight", &OptionUci.ThreatWeight},
+                              {"KingAttackWeight", &OptionUci.KingAttackWeight},
+                              {"KingShelterWeight", &OptionUci.KingShelterWeight},
+                              {"PassedPawnWeight", &OptionUci.PassedPawnWeight}};
+  if (my_StringIsEqual(name, "Hash")) {
+    int v = clamp(OptionGetInt("Hash"), 1, 4);
+    if (v == OptionUci.Hash) return;
+    free_tt();
+    OptionUci.Hash = v;
+    init_ttable(v);
+    printf("info string Hash is set to %dmb\n", v);
+  } else if (my_StringIsEqual(name, "Ponder")) {
+    si.ponder_option = OptionGetBool("Ponder");
+    printf("info string Ponder is set to %s\n", bool_text(si.ponder_option));
+  } else if (my_StringIsEqual(name, "OwnBook")) {
+    bookOption.OwnBook = OptionGetBool("OwnBook");
+    printf("info string OwnBook is set to %s\n", bool_text(bookOption.OwnBook));
+  } else if (my_StringIsEqual(name, "RepeatScore")) {
+    OptionUci.RepeatScore = clamp(OptionGetInt("RepeatScore"), -32000, 32000);
+    printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);
+  } else if (my_StringIsEqual(name, "MultiPV")) {
+    OptionUci.MultiPV = clamp(OptionGetInt("MultiPV"), 1, 300);
+    printf("info string MultiPV is set to %d\n", OptionUci.MultiPV);
+  } else if (my_StringIsEqual(name, "UCI_AnalyseMode")) {
+    OptionUci.AnalyseMode = OptionGetBool("UCI_AnalyseMode");
+    printf("info string UCI_AnalyseMode is set to %s\n", bool_text(OptionUci.AnalyseMode));
+  } else {
+    for (const weight_t& w : weights) {
+      if (!my_StringIsEqual(name, w.name)) continue;
+      *w.field = clamp(OptionGetInt(w.name), 0, 1000);
+      printf("info string %s is set to %d\n", w.name, *w.field);
+      return;
+    }
+  }
+}

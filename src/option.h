@@ -1,0 +1,23 @@
+// UCI options: the table of value texts and the settings record the engine works with.
+#pragma once
+
+#include <cstddef>
+
+#include "types.h"
+
+extern option_uci_t OptionUci;
+
+void OptionStart();
+void OptionList();
+bool OptionSet(const char* name, const char* value);
+const char* OptionGet(const char* name);
+const char* OptionGetString(const char* name);
+int OptionGetInt(const char* name);
+bool OptionGetBool(const char* name);
+void OptionApply(const char* name);
+void OptionUciDefaults();
+
+void DefineString(char** slot, const char* text);
+char* GetStringDuplicate(const char* text);
+void ClearData(void* p);
+void* AllocateSomeMemory(size_t n);

@@ -1,0 +1,21 @@
+// The UCI command loop, move text and the command-line diagnostics.
+#pragma once
+
+#include <cstdio>
+
+#include "types.h"
+
+extern char ENG_NAME_VER[256];
+
+void program_header();
+void GenInit();
+void engine_init();
+void Loop();
+void LoopCall();
+bool ReadSomeLines(FILE* stream, char* buffer, int size);
+void HandleLine(char* line);
+bool my_StringIsEqual(const char* a, const char* b);
+void SendInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int parse_move(const char* text);
+char* move_str(move m);
+U64 perft(int depth);
