@@ -3,12 +3,13 @@
 #   make EXE=path   the same, copied to path (as match managers expect)
 #   make run        build, then start the engine in this terminal
 #   make test       release and sanitizer builds, each with the whole test suite
+#   make speed      generator speed with Google Benchmark
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
 SANITIZE := build/sanitize
 
-.PHONY: all release run test test-release test-sanitize format clean
+.PHONY: all release run test test-release test-sanitize speed format clean
 
 all: release
 ifneq ($(EXE),)
@@ -34,8 +35,13 @@ test-sanitize:
 	cmake --build $(SANITIZE) -j $(JOBS)
 	ctest --test-dir $(SANITIZE) -j $(JOBS) --output-on-failure
 
+# Move-generation speed with Google Benchmark (libbenchmark-dev)
+speed: release
+	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_speed
+	./$(RELEASE)/zeltro_speed
+
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h bench/*.cpp
 
 clean:
 	rm -rf build

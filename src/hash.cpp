@@ -44,6 +44,7 @@ U64 compute_hash() {
 }
 
 void init_ttable(unsigned mb) {
+  free(hashREC);
   U64 bytes = (U64)mb * 1048576;
   uint32_t n;
   if (bytes < 98304) {

@@ -1,0 +1,209 @@
+// Move generation order and move-ordering scores.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "fen.h"
+#include "hash.h"
+#include "protocol.h"
+#include "search.h"
+
+namespace {
+
+class MoveGenTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    buildBitboardAttackTable();
+    init_ttable(2);
+    init_hash();
+  }
+  static void TearDownTestSuite() { free_tt(); }
+
+  void SetUp() override {
+    for (int i = 0; i < MAX_PLY; i++) killer1[i].m.u = killer2[i].m.u = mkiller1[i].m.u = 0;
+  }
+  void TearDown() override { ply = 0; }
+
+  static void setup(const char* text) {
+    init_board(text);
+    ASSERT_FALSE(fen_refused) << text;
+  }
+
+  // The list of the current ply as "e2e4" texts, with their scores.
+  static std::vector<std::string> listed() {
+    std::vector<std::string> out;
+    for (int i = first_move[ply]; i < first_move[ply + 1]; i++)
+      out.push_back(move_str(gen_dat[i].m));
+    return out;
+  }
+  static int score_of(const std::string& text) {
+    for (int i = first_move[ply]; i < first_move[ply + 1]; i++)
+      if (text == move_str(gen_dat[i].m)) return gen_dat[i].score;
+    ADD_FAILURE() << text << " not generated";
+    return -1;
+  }
+  static move move_of(const std::string& text) {
+    for (int i = first_move[ply]; i < first_move[ply + 1]; i++)
+      if (text == move_str(gen_dat[i].m)) return gen_dat[i].m;
+    ADD_FAILURE() << text << " not generated";
+    return move{};
+  }
+  // Generates at a given ply, as the search would below the root.
+  static void gen_at(int p) {
+    ply = p;
+    first_move[p] = 0;
+    gen();
+  }
+};
+
+using List = std::vector<std::string>;
+
+TEST_F(MoveGenTest, StartPositionOrder) {
+  setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  gen();
+  EXPECT_EQ(listed(),
+            (List{"a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
+                  "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"}));
+}
+
+TEST_F(MoveGenTest, PromotionsExpandInFixedOrder) {
+  setup("r5k1/1P2P3/8/8/8/8/8/4K3 w - - 0 1");
+  gen();
+  List all = listed();
+  List e7{all.begin() + 8, all.begin() + 12};
+  EXPECT_EQ(e7, (List{"e7e8n", "e7e8b", "e7e8r", "e7e8q"}));
+  EXPECT_EQ(score_of("e7e8n"), 9989500);
+  EXPECT_EQ(score_of("e7e8b"), 9989300);
+  EXPECT_EQ(score_of("e7e8r"), 9989400);
+  EXPECT_EQ(score_of("e7e8q"), 9998000);
+  EXPECT_EQ(score_of("b7a8q"), 9998000) << "a capturing promotion scores as a promotion";
+
+  gen_caps();
+  EXPECT_EQ(listed(), (List{"b7a8n", "b7a8q", "b7b8n", "b7b8q", "e7e8n", "e7e8q"}));
+}
+
+TEST_F(MoveGenTest, CaptureBands) {
+  setup("4k3/8/2p5/1q1p3r/P7/3Q4/8/R3K2R w - - 0 1");
+  gen();
+  EXPECT_EQ(score_of("a4b5"), 9997000 + 1000 - 100);
+  EXPECT_EQ(score_of("d3b5"), 9996000 + 1000 - 4) << "even trade takes the attacker's kind";
+  EXPECT_EQ(score_of("h1h5"), 9996000 + 500 - 3);
+  EXPECT_EQ(score_of("d3d5"), 9994000 + 100 - 1000) << "queen takes a pawn the pawn defends";
+  setup("4k3/8/8/3r4/b7/8/8/3QK1N1 w - - 0 1");
+  gen();
+  EXPECT_EQ(score_of("d1d5"), 9997000 + 500 - 1000) << "undefended rook: the exchange wins";
+  EXPECT_EQ(score_of("d1a4"), 9997000 + 325 - 1000);
+  setup("4k3/8/8/3b4/8/4N3/8/4K3 w - - 0 1");
+  gen();
+  EXPECT_EQ(score_of("e3d5"), 9996000 + 325 - 1);
+}
+
+TEST_F(MoveGenTest, EnPassantAndCastlingScores) {
+  setup("4k3/8/8/3pP3/8/8/8/R3K2R w KQ d6 0 1");
+  gen();
+  EXPECT_EQ(score_of("e5d6"), 9996000);
+  EXPECT_EQ(score_of("e1g1"), 9995600);
+  EXPECT_EQ(score_of("e1c1"), 9995600);
+  gen_caps();
+  EXPECT_EQ(score_of("e5d6"), 9996000);
+}
+
+TEST_F(MoveGenTest, KillersAndBadSquarePenalty) {
+  // The black pawn on g4 attacks f3.
+  setup("4k3/8/8/8/6p1/8/8/4K1NR w - - 0 1");
+  gen_at(3);
+  EXPECT_EQ(score_of("g1f3"), -7000) << "knight to a square a pawn attacks, shallow ply";
+  EXPECT_EQ(score_of("g1e2"), 0);
+  gen_at(7);
+  EXPECT_EQ(score_of("g1f3"), 0) << "no penalty deeper than ply 6";
+
+  move kf3 = move_of("g1f3"), ke2 = move_of("g1e2"), rh2 = move_of("h1h2");
+  killer1[1].m = kf3;
+  killer2[1].m = ke2;
+  mkiller1[1].m = rh2;
+  gen_at(1);
+  EXPECT_EQ(score_of("g1f3"), 9995500) << "killer1 is never penalised";
+  EXPECT_EQ(score_of("g1e2"), 9995300);
+  EXPECT_EQ(score_of("h1h2"), 9999000);
+
+  killer1[1].m.u = killer2[1].m.u = mkiller1[1].m.u = 0;
+  killer2[1].m = kf3;
+  mkiller1[1].m = ke2;
+  killer1[1].m = rh2;
+  gen_at(3);  // looks two plies up
+  EXPECT_EQ(score_of("g1f3"), 9995200 - 7000);
+  EXPECT_EQ(score_of("g1e2"), 9998500);
+  EXPECT_EQ(score_of("h1h2"), 9995400);
+}
+
+TEST_F(MoveGenTest, RookOrQueenAttackersAreNoPenalty) {
+  setup("3rk3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  gen_at(2);
+  EXPECT_EQ(score_of("a1d1"), 0) << "only a rook attacks d1";
+  setup("4k3/8/8/8/8/5b2/8/R3K3 w - - 0 1");
+  gen_at(2);
+  EXPECT_EQ(score_of("a1d1"), -7000) << "a bishop attacks d1";
+}
+
+TEST_F(MoveGenTest, KingsNeverMeet) {
+  setup("8/8/8/3k4/8/3K4/8/8 w - - 0 1");
+  gen();
+  for (const std::string& m : listed()) EXPECT_NE(m.substr(2, 1), "4") << m;
+  // Castling is offered only when the enemy king is not next to the target.
+  setup("8/8/8/8/8/8/7k/4K2R w K - 0 1");
+  gen();
+  for (const std::string& m : listed()) EXPECT_NE(m, "e1g1");
+  setup("8/8/8/8/6r1/7k/8/4K2R w K - 0 1");
+  gen();
+  move oo = move_of("e1g1");
+  EXPECT_FALSE(makemove(oo.b)) << "g1 is attacked";
+}
+
+TEST_F(MoveGenTest, EvasionOrder) {
+  setup("4r1k1/8/8/6B1/8/8/2N5/4K3 w - - 0 1");
+  ASSERT_TRUE(in_check(LIGHT));
+  get_checker(LIGHT);
+  ASSERT_EQ(gchecker2, -1);
+  gen_evade();
+  EXPECT_EQ(listed(), (List{"e1d2", "e1e2", "e1f2", "e1d1", "e1f1", "g5e7", "c2e3", "g5e3"}));
+
+  // A knight check: no blocks, only king moves and captures of the knight.
+  setup("4k3/8/8/8/8/3n4/8/1B2K3 w - - 0 1");
+  get_checker(LIGHT);
+  gen_evade();
+  EXPECT_EQ(listed(), (List{"e1d2", "e1e2", "e1f2", "e1d1", "e1f1", "b1d3"}));
+}
+
+TEST_F(MoveGenTest, DoubleCheckAndDefendedCheckers) {
+  // Queen and rook give check and defend each other: only quiet king moves remain.
+  setup("4k3/8/8/8/8/8/3q4/3rK3 w - - 0 1");
+  get_checker(LIGHT);
+  ASSERT_NE(gchecker2, -1);
+  gen_king();
+  EXPECT_EQ(listed(), (List{"e1e2", "e1f2", "e1f1"}));
+
+  setup("4k3/8/8/8/8/8/3q4/4K3 w - - 0 1");
+  get_checker(LIGHT);
+  gen_evade();
+  EXPECT_EQ(score_of("e1d2"), 9997000 + 1000);
+  setup("4k3/8/8/8/8/2b5/3q4/4K3 w - - 0 1");
+  get_checker(LIGHT);
+  gen_evade();
+  for (const std::string& m : listed()) EXPECT_NE(m, "e1d2");
+}
+
+TEST_F(MoveGenTest, EvasionsOfferEnPassantWhateverTheChecker) {
+  // The d5 pawn checks; taking it en passant answers the check.
+  setup("8/8/8/2kpP3/8/8/8/4K3 w - d6 0 1");
+  get_checker(DARK);
+  ASSERT_EQ(gchecker1, -1);
+  setup("8/8/4k3/3pP3/8/8/8/4K2r w - d6 0 1");
+  get_checker(LIGHT);
+  gen_evade();
+  List all = listed();
+  EXPECT_NE(std::find(all.begin(), all.end(), "e5d6"), all.end());
+}
+
+}  // namespace
