@@ -81,7 +81,7 @@ void fen(const char* text) {
   fen_refused = false;
 
   // Board: squares are filled one after another from a8; '/' changes nothing.
-  int sq = 0, kings[2] = {0, 0}, per_kind[2][6] = {};
+  int sq = 0, kings[2] = {0, 0}, men[2] = {0, 0};
   bool too_many_squares = false;
   while (i < len) {
     char ch = text[i++];
@@ -99,7 +99,7 @@ void fen(const char* text) {
       continue;
     }
     put_piece(kind, c, sq);
-    per_kind[c][kind]++;
+    men[c]++;
     if (kind == KING) kings[c]++;
     sq++;
   }
@@ -186,9 +186,8 @@ void fen(const char* text) {
   if (kings[DARK] == 0) return fen_refuse("there's no dark king");
   if (too_many_squares) return fen_refuse("board has more than 64 squares");
   if (side == -1) return fen_refuse("side to move is not w or b");
-  for (int c = 0; c < 2; c++)
-    for (int k = 0; k < 6; k++)
-      if (per_kind[c][k] > 16) return fen_refuse("more than 16 pieces of one kind");
+  // Sixteen men a side also keeps every piece list within bounds after any promotion.
+  if (men[LIGHT] > 16 || men[DARK] > 16) return fen_refuse("more than 16 pieces of one colour");
   // A pawn that could step off the board has no place in a position.
   if ((myPiece[LIGHT][PAWN] & 0xFF00000000000000ULL) || (myPiece[DARK][PAWN] & 0xFFULL))
     return fen_refuse("pawn on its last rank");

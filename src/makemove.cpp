@@ -92,6 +92,8 @@ static bool castle_blocked(const castle_path_t* c) {
 bool makemove(move_bytes m) {
   int from = m.from, to = m.to, bits = m.bits;
   int p = piece[from], x = piece[to];
+  // Only a position handed in with the side not to move in check offers a king; it stays.
+  if (x == KING) return false;
   hist_rec_t& h = hist_dat[hply];
   h.hash = hash;
   h.m.b = m;
