@@ -1,0 +1,123 @@
+// Perft divides of many positions reached by random play, checked against another engine's move
+// generator (Debian's stockfish package, installed by CI). Skipped where it is not installed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "fen.h"
+#include "hash.h"
+#include "protocol.h"
+
+namespace {
+
+using Divide = std::map<std::string, unsigned long long>;
+
+const char* oracle_path() {
+  for (const char* p : {"/usr/games/stockfish", "/usr/bin/stockfish", "/usr/local/bin/stockfish"})
+    if (access(p, X_OK) == 0) return p;
+  return nullptr;
+}
+
+std::string current_fen() {
+  char text[128];
+  get_fen(text);
+  std::string f = text;
+  if (f.back() == ' ') f += '-';
+  return f + " " + std::to_string(fifty) + " 1";
+}
+
+Divide our_divide(int depth) {
+  Divide d;
+  ply = 0;
+  gen();
+  for (int i = first_move[0]; i < first_move[1]; i++) {
+    move m = gen_dat[i].m;
+    if (!makemove(m.b)) continue;
+    d[move_str(m)] = perft(depth - 1);
+    takeback();
+  }
+  return d;
+}
+
+// Plays random legal moves from start; returns false when the game ended on the way.
+bool random_walk(const char* start, int plies, std::mt19937& rng) {
+  init_board(start);
+  for (int n = 0; n < plies; n++) {
+    ply = 0;
+    gen();
+    std::vector<move> legal;
+    for (int i = first_move[0]; i < first_move[1]; i++) {
+      if (!makemove(gen_dat[i].m.b)) continue;
+      takeback();
+      legal.push_back(gen_dat[i].m);
+    }
+    if (legal.empty()) return false;
+    ply = 0;
+    makemove(legal[rng() % legal.size()].b);
+    ply = 0;  // keep the walk at the root; the history keeps growing
+  }
+  return true;
+}
+
+TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
+  const char* oracle = oracle_path();
+  if (oracle == nullptr) GTEST_SKIP() << "stockfish is not installed";
+  GenInit();
+  init_ttable(2);
+
+  const char* starts[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+      "r3k2r/8/3Q4/8/8/5q2/8/R3K2R b KQkq - 0 1",
+  };
+  const int depth = 3;
+  std::mt19937 rng(7);
+  std::vector<std::string> fens;
+  std::vector<Divide> ours;
+  for (int i = 0; i < 150; i++) {
+    if (!random_walk(starts[i % 5], (int)(rng() % 40), rng)) continue;
+    fens.push_back(current_fen());
+    init_board(fens.back().c_str());
+    ASSERT_FALSE(fen_refused) << fens.back();
+    ours.push_back(our_divide(depth));
+  }
+  free_tt();
+
+  char script[] = "/tmp/zeltro-oracle-XXXXXX";
+  int fd = mkstemp(script);
+  ASSERT_GE(fd, 0);
+  FILE* f = fdopen(fd, "w");
+  for (const std::string& fen : fens)
+    fprintf(f, "position fen %s\ngo perft %d\n", fen.c_str(), depth);
+  fprintf(f, "quit\n");
+  fclose(f);
+  std::string cmd = std::string(oracle) + " < " + script + " 2>/dev/null";
+  FILE* out = popen(cmd.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::vector<Divide> theirs(1);
+  char line[256];
+  while (fgets(line, sizeof line, out)) {
+    char mv[8];
+    unsigned long long n;
+    if (sscanf(line, "Nodes searched: %llu", &n) == 1)
+      theirs.emplace_back();
+    else if (sscanf(line, "%7[a-h1-8qrbn]: %llu", mv, &n) == 2)
+      theirs.back()[mv] = n;
+  }
+  pclose(out);
+  unlink(script);
+
+  ASSERT_EQ(theirs.size(), fens.size() + 1) << "the other engine did not answer every position";
+  for (size_t i = 0; i < fens.size(); i++) EXPECT_EQ(ours[i], theirs[i]) << fens[i];
+  EXPECT_GT(fens.size(), 100u);
+}
+
+}  // namespace
