@@ -1,0 +1,224 @@
+// Driving the engine in tests: as a child process over pipes, or in-process through HandleLine.
+// Every wait is bounded so that a hung engine fails its test instead of hanging the run; the
+// bounds guard against hangs and never measure speed.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "board.h"
+#include "data.h"
+#include "hash.h"
+#include "option.h"
+#include "protocol.h"
+
+namespace uci {
+
+using Lines = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+constexpr int kTimeoutMs = 30000;
+constexpr int kKilled = -1;  // wait_exit(): the engine did not end in time and was killed
+
+inline int ms_left(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() < 0 ? 0 : (int)left.count();
+}
+inline Clock::time_point after(int ms) {
+  return Clock::now() + std::chrono::milliseconds(ms);
+}
+inline void close_fd(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+struct Engine {
+  pid_t pid = -1;
+  int to_engine = -1, from_engine = -1, from_stderr = -1;
+  std::string pending;  // output not yet handed out as lines
+  std::string errors;   // everything written to standard error so far
+  bool reaped = false;
+
+  Engine() = default;
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+  ~Engine() {
+    close_fd(to_engine), close_fd(from_engine), close_fd(from_stderr);
+    if (pid > 0 && !reaped) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+  }
+};
+
+// Runs ZELTRO_EXE with args and pipes on its standard input, output and error.
+inline bool start(Engine& e, const Lines& args = {}) {
+  signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
+  Lines words{ZELTRO_EXE};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  if ((e.pid = fork()) == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
+    execv(ZELTRO_EXE, argv.data());
+    _exit(127);
+  }
+  close(in[0]), close(out[1]), close(err[1]);
+  e.to_engine = in[1], e.from_engine = out[0], e.from_stderr = err[0];
+  fcntl(e.to_engine, F_SETFL, O_NONBLOCK);
+  return e.pid > 0;
+}
+
+// Waits up to wait_ms for output (or, with write_fd, for room in that pipe) and moves what
+// the engine wrote into the buffers; a pipe that has ended is closed.
+inline void pump(Engine& e, int wait_ms, int write_fd = -1) {
+  pollfd fds[3] = {{e.from_engine, POLLIN, 0}, {e.from_stderr, POLLIN, 0}, {write_fd, POLLOUT, 0}};
+  if (poll(fds, 3, wait_ms) <= 0) return;
+  std::pair<int*, std::string*> pipes[2] = {{&e.from_engine, &e.pending},
+                                            {&e.from_stderr, &e.errors}};
+  for (int i = 0; i < 2; i++) {
+    char buf[65536];
+    ssize_t n = fds[i].revents ? read(*pipes[i].first, buf, sizeof buf) : -1;
+    if (n > 0) pipes[i].second->append(buf, n);
+    if (n == 0 || (n < 0 && fds[i].revents && errno != EINTR)) close_fd(*pipes[i].first);
+  }
+}
+
+// Writes the bytes, draining output meanwhile so that an engine blocked on a full pipe cannot
+// stall us; false when the engine is gone.
+inline bool send_raw(Engine& e, const std::string& bytes) {
+  auto deadline = after(kTimeoutMs);
+  size_t done = 0;
+  while (done < bytes.size() && e.to_engine >= 0 && ms_left(deadline) > 0) {
+    ssize_t n = write(e.to_engine, bytes.data() + done, bytes.size() - done);
+    if (n > 0) done += n;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+    if (n < 0) pump(e, 50, e.to_engine);
+  }
+  return done == bytes.size();
+}
+inline bool send(Engine& e, const std::string& line) {
+  return send_raw(e, line + "\n");
+}
+inline void close_input(Engine& e) {
+  close_fd(e.to_engine);
+}
+
+// The next output line without its line feed; nothing on time-out or end of output.
+inline std::optional<std::string> read_line(Engine& e, int timeout_ms = kTimeoutMs) {
+  for (auto deadline = after(timeout_ms);;) {
+    size_t nl = e.pending.find('\n');
+    if (nl != std::string::npos) {
+      std::string line = e.pending.substr(0, nl);
+      e.pending.erase(0, nl + 1);
+      return line;
+    }
+    if (e.from_engine < 0 && !e.pending.empty()) return std::exchange(e.pending, "");
+    if (e.from_engine < 0 || ms_left(deadline) == 0) return std::nullopt;
+    pump(e, ms_left(deadline));
+  }
+}
+
+// Lines up to and including the first one beginning with prefix, or, without a prefix, up to
+// the end of the output. On failure: the lines read so far, then "<timeout>" or
+// "<end of output>".
+inline Lines read_until(Engine& e, const std::optional<std::string>& prefix,
+                        int timeout_ms = kTimeoutMs) {
+  Lines lines;
+  auto deadline = after(timeout_ms);
+  while (auto line = read_line(e, ms_left(deadline))) {
+    lines.push_back(*line);
+    if (prefix && line->starts_with(*prefix)) return lines;
+  }
+  if (e.from_engine >= 0) lines.push_back("<timeout>");
+  if (e.from_engine < 0 && prefix) lines.push_back("<end of output>");
+  return lines;
+}
+inline Lines read_rest(Engine& e, int timeout_ms = kTimeoutMs) {
+  return read_until(e, std::nullopt, timeout_ms);
+}
+
+// Sends line and then "isready"; returns what came before "readyok". The engine answers in
+// order, so an empty result means that the line had no reply.
+inline Lines ask(Engine& e, const std::string& line, int timeout_ms = kTimeoutMs) {
+  if (!send(e, line) || !send(e, "isready")) return {"<engine gone>"};
+  Lines lines = read_until(e, "readyok", timeout_ms);
+  if (lines.back() == "readyok") lines.pop_back();
+  return lines;
+}
+
+// Exit status, 128 + signal number after a signal, or kKilled.
+inline int wait_exit(Engine& e, int timeout_ms = kTimeoutMs) {
+  int status = 0;
+  for (auto deadline = after(timeout_ms); e.pid > 0 && !e.reaped; pump(e, 20)) {
+    if (waitpid(e.pid, &status, WNOHANG) == e.pid) {
+      e.reaped = true;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (ms_left(deadline) == 0) kill(e.pid, SIGKILL), waitpid(e.pid, nullptr, 0), e.reaped = true;
+  }
+  return kKilled;
+}
+
+// One run with arguments and empty input.
+struct Run {
+  int status;
+  Lines out;
+  std::string errors;
+};
+inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
+  Engine e;
+  if (!start(e, args)) return {kKilled, {"<could not start>"}, ""};
+  close_input(e);
+  Run r{0, read_rest(e, timeout_ms), ""};
+  r.status = wait_exit(e, timeout_ms);
+  for (auto deadline = after(timeout_ms); e.from_stderr >= 0 && ms_left(deadline) > 0;)
+    pump(e, ms_left(deadline));
+  r.errors = e.errors;
+  return r;
+}
+
+inline Lines split_lines(const std::string& text) {
+  Lines lines;
+  size_t from = 0;
+  for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1)
+    lines.push_back(text.substr(from, nl - from));
+  if (from < text.size()) lines.push_back(text.substr(from));
+  return lines;
+}
+
+// In-process: tables, options and the start position, set up once per test process.
+inline void engine_in_process() {
+  static bool ready = false;
+  if (ready) return;
+  OptionStart();
+  GenInit();
+  if (hashREC == nullptr) init_ttable(OptionUci.Hash);
+  init_hash();
+  init_board(spos);
+  ply = 0;
+  gen();
+  ready = true;
+}
+
+// Runs one command line through the handler; returns the lines it printed.
+inline Lines handle(const std::string& line) {
+  std::vector<char> text(line.begin(), line.end());
+  text.push_back(0);
+  testing::internal::CaptureStdout();
+  HandleLine(text.data());
+  return split_lines(testing::internal::GetCapturedStdout());
+}
+
+}  // namespace uci
