@@ -1,0 +1,195 @@
+// The UCI front end end to end through pipes, and the position command seen from inside.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "board.h"
+#include "uci_harness.h"
+
+namespace {
+
+using uci::Lines;
+const char* const kBanner = "info string Zeltro 1800 32bit Build 4";
+
+Lines uci_reply() {
+  Lines lines{"id name Zeltro 1800", "id author Oskvarin",
+              "option name Ponder type check default false",
+              "option name OwnBook type check default false",
+              "option name MultiPV type spin default 1 min 1 max 300"};
+  for (const char* w : {"Material", "PawnStructure", "PassedPawn", "Mobility", "Threat",
+                        "KingAttack", "KingShelter"})
+    lines.push_back(std::string("option name ") + w +
+                    "Weight type spin default 100 min 0 max 1000");
+  lines.push_back("option name RepeatScore type spin default -15 min -32000 max 32000");
+  lines.push_back("uciok");
+  return lines;
+}
+
+void open(uci::Engine& e) {
+  ASSERT_TRUE(uci::start(e));
+  ASSERT_EQ(uci::read_line(e), kBanner);
+}
+
+TEST(UciSession, HandshakePositionRepliesAndQuit) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  EXPECT_EQ(uci::ask(e, "uci"), uci_reply());
+  // Commands match exactly and case-sensitively; none of these lines is answered.
+  for (const char* line : {"debug on", "", "  isready", "isready ", "ISREADY", "debug", "stop ",
+                           "stop", "ponderhit", "ucinewgame", "hello", "setoption name MultiPV",
+                           "setoption value 3 name MultiPV", "position startpos moves e2e4 e7e5"})
+    EXPECT_EQ(uci::ask(e, line), Lines{}) << "line '" << line << "'";
+  // A carriage return before the line feed does not reach the parser.
+  ASSERT_TRUE(uci::send_raw(e, "isready\r\nuci\n"));
+  Lines reply = uci::read_until(e, "uciok");
+  EXPECT_EQ(reply.front(), "readyok");
+  EXPECT_EQ(reply.size(), 15u);
+
+  // Pawns come first in the move list: a7b8 (0-3), a7a8 (4-7), c7b8 (8-11), c7c8 (12-15).
+  const std::string pawns = "position fen 1r5k/P1P5/8/8/8/8/8/K7 w - - 0 1 moves ";
+  EXPECT_EQ(uci::ask(e, pawns + "c7b8r"), Lines{"index i has value equal to 8"});
+  EXPECT_EQ(uci::ask(e, pawns + "a7a8"), Lines{"index i has value equal to 4"});
+  EXPECT_EQ(uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1"),
+            (Lines{"info string fen error there's no white king",
+                   "info string reset to orig board position"}));
+
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+  EXPECT_EQ(uci::read_rest(e), Lines{});
+  EXPECT_EQ(e.errors, "");
+}
+
+TEST(UciSession, EndOfInputEndsTheEngine) {
+  uci::Engine silent, unfinished;
+  ASSERT_TRUE(uci::start(silent));
+  uci::close_input(silent);
+  EXPECT_EQ(uci::read_rest(silent), Lines{kBanner});
+  EXPECT_EQ(uci::wait_exit(silent), 0);
+  // A last line without its line feed still counts.
+  ASSERT_TRUE(uci::start(unfinished));
+  ASSERT_TRUE(uci::send_raw(unfinished, "isready"));
+  uci::close_input(unfinished);
+  EXPECT_EQ(uci::read_rest(unfinished), (Lines{kBanner, "readyok"}));
+  EXPECT_EQ(uci::wait_exit(unfinished), 0);
+}
+
+TEST(UciSession, SetoptionRepliesAndClamping) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  const char* cases[][2] = {
+      {"MultiPV value 0", "MultiPV is set to 1"},
+      {"MultiPV value 500", "MultiPV is set to 300"},
+      {"Hash value 3", "Hash is set to 3mb"},
+      {"Hash value 3", nullptr},
+      {"ponder value TRUE", "Ponder is set to true"},
+      {"OwnBook value on", "OwnBook is set to false"},
+      {"OwnBook value yes", "OwnBook is set to true"},
+      {"RepeatScore value -40000", "RepeatScore is set to -32000"},
+      {"kingshelterweight value 1001", "KingShelterWeight is set to 1000"},
+      {"MobilityWeight value lots", "MobilityWeight is set to 0"},
+      {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true"},
+      {"NoSuchOption value 1", nullptr},
+  };
+  for (auto [option, reply] : cases)
+    EXPECT_EQ(uci::ask(e, std::string("setoption name ") + option),
+              reply ? Lines{std::string("info string ") + reply} : Lines{})
+        << option;
+  Lines declared = uci::ask(e, "uci");
+  ASSERT_EQ(declared.size(), 14u);
+  EXPECT_EQ(declared[4], "option name MultiPV type spin default 500 min 1 max 300")
+      << "the stored text is declared, unclamped";
+}
+
+TEST(UciSession, SurvivesOverlongLinesAndGarbage) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  EXPECT_EQ(uci::ask(e, std::string(200000, 'x')), Lines{});
+  // A line longer than the 65535-character buffer is split; its rest is read as a line.
+  ASSERT_TRUE(uci::send(e, std::string(65535, 'x') + "isready\nuci"));
+  Lines reply = uci::read_until(e, "uciok");
+  EXPECT_EQ(reply.front(), "readyok");
+  EXPECT_EQ(reply.size(), 15u);
+
+  // Random text, bare and behind the commands that parse arguments. The alphabet has no
+  // 'o', 'u', 'i' or 'c', so a bare line never spells a command.
+  const std::string alphabet = "pnbrqkPNBRQK0123456789/ -wabdefgh\t\x01\x7f\xff";
+  const char* heads[] = {"",
+                         "position fen ",
+                         "position startpos moves ",
+                         "position fen 4k3/P7/8/8/8/8/8/4K3 w - - 0 1 moves ",
+                         "setoption name ",
+                         "setoption name Hash value ",
+                         "setoption name RepeatScore value "};
+  std::mt19937 rng(1800);
+  std::string flood;
+  for (int n = 0; n < 3000; n++) {
+    flood += heads[rng() % std::size(heads)];
+    for (int len = rng() % 120; len > 0; len--) flood += alphabet[rng() % alphabet.size()];
+    flood += '\n';
+  }
+  ASSERT_TRUE(uci::send_raw(e, flood));
+  for (const std::string& line : uci::ask(e, "ucinewgame"))
+    EXPECT_TRUE(line.starts_with("info string ") || line.starts_with("index i has value")) << line;
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+  EXPECT_EQ(e.errors, "");
+}
+
+TEST(CommandLine, PerftPrintsEachRootMoveAndTheTotal) {
+  uci::Run r = uci::run({"perft", "3"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.errors, "");
+  ASSERT_EQ(r.out.size(), 22u);
+  Lines divide(r.out.begin(), r.out.begin() + 20);
+  std::sort(divide.begin(), divide.end());
+  EXPECT_EQ(divide, (Lines{"a2a3: 380", "a2a4: 420", "b1a3: 400", "b1c3: 440", "b2b3: 420",
+                           "b2b4: 421", "c2c3: 420", "c2c4: 441", "d2d3: 539", "d2d4: 560",
+                           "e2e3: 599", "e2e4: 600", "f2f3: 380", "f2f4: 401", "g1f3: 440",
+                           "g1h3: 400", "g2g3: 420", "g2g4: 421", "h2h3: 380", "h2h4: 420"}));
+  EXPECT_EQ(r.out[20], "");
+  EXPECT_EQ(r.out[21], "Nodes searched: 8902");
+  // The FEN may come as separate words.
+  r = uci::run({"perft", "2", "4k3/8/8/8/8/8/8/4K3", "w", "-", "-", "0", "1"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.back(), "Nodes searched: 25");
+
+  for (Lines args :
+       {Lines{"perft"}, Lines{"perft", "0"}, Lines{"perft", "two"}, Lines{"perft", "3x"},
+        Lines{"perft", "2", "8/8/8/8/8/8/8/8 w - - 0 1"}, Lines{"frobnicate"}}) {
+    r = uci::run(args);
+    EXPECT_EQ(r.status, 2) << args.back();
+    EXPECT_TRUE(r.errors.starts_with("zeltro: ")) << args.back() << ": " << r.errors;
+  }
+}
+
+TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
+  uci::engine_in_process();
+  EXPECT_EQ(uci::handle("position startpos moves e2e4 e7e5 e1e2"), Lines{});
+  EXPECT_EQ(hply, 3);
+  EXPECT_EQ(wking_loc, 52) << "king on e2";
+  EXPECT_EQ(castle, 12) << "only Black keeps its rights";
+  EXPECT_TRUE(board_consistent(nullptr, 0));
+
+  std::pair<const char*, int> games[] = {
+      {"startpos moves e2e5 e7e5", 0},
+      {"startpos moves e2e4e7e5", 2},
+      {"startpos moves e2e4 e7e5 x1 b1c3", 2},
+      {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2},  // d2e2 is illegal
+  };
+  for (auto [game, plies] : games) {
+    uci::handle(std::string("position ") + game);
+    EXPECT_EQ(hply, plies) << game;
+  }
+  std::pair<const char*, int> promotions[] = {{"a7a8", QUEEN},   {"a7a8n", KNIGHT},
+                                              {"a7a8N", KNIGHT}, {"a7a8b", BISHOP},
+                                              {"a7a8r", ROOK},   {"a7a8x", QUEEN}};
+  for (auto [text, kind] : promotions) {
+    EXPECT_EQ(uci::handle(std::string("position fen 7k/P7/8/8/8/8/8/K7 w - - 0 1 moves ") + text),
+              Lines{"index i has value equal to 0"});
+    EXPECT_EQ(piece[0], kind) << text;
+    EXPECT_EQ(color[0], LIGHT) << text;
+  }
+}
+
+}  // namespace
