@@ -1,5 +1,4 @@
 // Make and take back, proven by perft counts and by a full self-check of every redundant form.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
-#include "fen.h"
-#include "hash.h"
+#include "common.h"
 #include "protocol.h"
 
 namespace {
@@ -51,20 +48,8 @@ struct Snapshot {
   }
 };
 
-class MakeMoveTest : public ::testing::Test {
+class MakeMoveTest : public EngineTest {
  protected:
-  static void SetUpTestSuite() {
-    GenInit();
-    init_ttable(2);
-    init_hash();
-  }
-  static void TearDownTestSuite() { free_tt(); }
-
-  static void setup(const std::string& text) {
-    init_board(text.c_str());
-    ASSERT_FALSE(fen_refused) << text;
-  }
-
   static void generate() {
     if (in_check(side)) {
       get_checker(side);

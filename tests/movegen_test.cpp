@@ -1,35 +1,19 @@
 // Move generation order and move-ordering scores.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "board.h"
-#include "fen.h"
-#include "hash.h"
+#include "common.h"
 #include "protocol.h"
 #include "search.h"
 
 namespace {
 
-class MoveGenTest : public ::testing::Test {
+class MoveGenTest : public EngineTest {
  protected:
-  static void SetUpTestSuite() {
-    buildBitboardAttackTable();
-    init_ttable(2);
-    init_hash();
-  }
-  static void TearDownTestSuite() { free_tt(); }
-
   void SetUp() override {
     for (int i = 0; i < MAX_PLY; i++) killer1[i].m.u = killer2[i].m.u = mkiller1[i].m.u = 0;
-  }
-  void TearDown() override { ply = 0; }
-
-  static void setup(const char* text) {
-    init_board(text);
-    ASSERT_FALSE(fen_refused) << text;
   }
 
   // The list of the current ply as "e2e4" texts, with their scores.

@@ -1,6 +1,5 @@
 // Perft divides of many positions reached by random play, checked against another engine's move
 // generator (Debian's stockfish package, installed by CI). Skipped where it is not installed.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "board.h"
-#include "fen.h"
-#include "hash.h"
+#include "common.h"
 #include "protocol.h"
 
 namespace {
@@ -68,8 +65,7 @@ bool random_walk(const char* start, int plies, std::mt19937& rng) {
 TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   const char* oracle = oracle_path();
   if (oracle == nullptr) GTEST_SKIP() << "stockfish is not installed";
-  GenInit();
-  init_ttable(2);
+  uci::engine_in_process();
 
   const char* starts[] = {
       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -89,7 +85,6 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
     ASSERT_FALSE(fen_refused) << fens.back();
     ours.push_back(our_divide(depth));
   }
-  free_tt();
 
   char script[] = "/tmp/zeltro-oracle-XXXXXX";
   int fd = mkstemp(script);

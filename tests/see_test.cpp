@@ -1,25 +1,10 @@
 // Static exchange evaluation on whole positions; results are in pawns.
-#include <gtest/gtest.h>
 
-#include "board.h"
-#include "fen.h"
-#include "hash.h"
+#include "common.h"
 
 namespace {
 
-int sq(const char* name) {
-  return (8 - (name[1] - '0')) * 8 + (name[0] - 'a');
-}
-
-class SeeTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    buildBitboardAttackTable();
-    init_ttable(2);
-    init_hash();
-  }
-  static void TearDownTestSuite() { free_tt(); }
-};
+class SeeTest : public EngineTest {};
 
 struct SeeCase {
   const char* what;

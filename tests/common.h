@@ -1,0 +1,34 @@
+// Shared by the in-process tests: square names, square sets and a fixture with the engine set up.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "board.h"
+#include "fen.h"
+#include "uci_harness.h"
+
+// Board square of a name like "e4" (a8 = 0).
+inline int sq(const char* name) {
+  return (8 - (name[1] - '0')) * 8 + (name[0] - 'a');
+}
+
+// The bitboard of the named squares.
+inline Bitboard bits(std::initializer_list<const char*> names) {
+  Bitboard b = 0;
+  for (const char* n : names) b |= 1ULL << (sq(n) ^ 56);
+  return b;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { uci::engine_in_process(); }
+  void TearDown() override { ply = 0; }
+
+  static void setup(const std::string& text) {
+    init_board(text.c_str());
+    ASSERT_FALSE(fen_refused) << text;
+  }
+};
