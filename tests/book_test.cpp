@@ -1,0 +1,198 @@
+// Opening book: Polyglot keys, move text, the search of a book file and the choice among moves.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common.h"
+#include "option.h"
+#include "pg_key.h"
+#include "pg_show.h"
+#include "protocol.h"
+
+namespace {
+
+// The Polyglot code of a move text like "e2e4" or "a7a8q", castling written as king takes rook.
+uint16_t code(const char* t) {
+  int promotion = t[4] ? (int)(strchr(" nbrq", t[4]) - " nbrq") : 0;
+  return (uint16_t)(promotion << 12 | (t[1] - '1') << 9 | (t[0] - 'a') << 6 | (t[3] - '1') << 3 |
+                    (t[2] - 'a'));
+}
+
+class BookTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    path = testing::TempDir() + "zeltro_book_" + std::to_string(getpid()) + ".bin";
+    use_book(path.c_str());
+  }
+  void TearDown() override {
+    unlink(path.c_str());
+    use_book("Zeltro.bin");
+    EngineTest::TearDown();
+  }
+  static void use_book(const char* file) {
+    snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", file);
+  }
+  // Writes the entries big-endian, then `tail` stray bytes.
+  void write_book(const std::vector<entry_t>& entries, int tail = 0) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    auto put = [f](U64 v, int bytes) {
+      while (bytes--) fputc((int)(v >> 8 * bytes) & 255, f);
+    };
+    for (const entry_t& e : entries)
+      put(e.key, 8), put(e.move, 2), put(e.weight, 2), put(e.learn, 4);
+    for (int i = 0; i < tail; i++) fputc(0x5A, f);
+    fclose(f);
+  }
+  // Every move pg_show gives for key over many probes; {""} when it gives none.
+  static std::set<std::string> moves_for(U64 key) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 60; i++) {
+      char out[6] = "";
+      if (!pg_show(key, out)) return {""};
+      seen.insert(out);
+    }
+    return seen;
+  }
+  std::string path;
+};
+
+TEST_F(BookTest, PublishedKeys) {
+  struct {
+    const char* fen;
+    U64 key;
+  } cases[] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0x463B96181691FC9CULL},
+      {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 0x823C9B50FD114196ULL},
+      {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2", 0x0756B94461C50FB0ULL},
+      {"rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2", 0x662FAFB965DB29D4ULL},
+      {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 0x22A48B5A8E47FF78ULL},
+      {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR b kq - 0 3", 0x652A607CA3F242C1ULL},
+      {"rnbq1bnr/ppp1pkpp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR w - - 0 4", 0x00FDD303C946BDD9ULL},
+      {"rnbqkbnr/p1pppppp/8/8/PpP4P/8/1P1PPPP1/RNBQKBNR b KQkq c3 0 3", 0x3C8123EA7B067637ULL},
+      {"rnbqkbnr/p1pppppp/8/8/P6P/R1p5/1P1PPPP1/1NBQKBNR b Kkq - 0 4", 0x5C3F9B829B279560ULL},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pg_key(c.fen), c.key) << c.fen;
+    setup(c.fen);  // the search hands over get_fen's four fields, not the text it was given
+    char text[82];
+    get_fen(text);
+    EXPECT_EQ(pg_key(text), c.key) << text;
+  }
+  U64 folded = 0;  // covers the entries no position above uses
+  for (U64 r : Random64) folded ^= r;
+  EXPECT_EQ(folded, 0xEAA4DC0DD06542B6ULL);
+  // Malformed text adds nothing for what lies off the board (the sanitizer build checks bounds).
+  EXPECT_EQ(pg_key(""), 0u);
+  EXPECT_EQ(pg_key("9999999999K/8/8/8/8/8/8/8/8/8/8/k - - z3"), 0u);
+  EXPECT_EQ(pg_key("8/8/8/8/8/8/8/8/8/8/p0p0p0pP w - a6"), RandomTurn[0]);
+}
+
+TEST_F(BookTest, MoveText) {
+  // Castling is stored as king takes rook; a promotion text is never taken for one.
+  const char* cases[][2] = {{"e1h1", "e1g1"},   {"e1a1", "e1c1"},   {"e8h8", "e8g8"},
+                            {"e8a8", "e8c8"},   {"e1g1", "e1g1"},   {"g1f3", "g1f3"},
+                            {"a7a8q", "a7a8q"}, {"h2h1n", "h2h1n"}, {"c7b8r", "c7b8r"},
+                            {"e7e8b", "e7e8b"}, {"e1h1q", "e1h1q"}};
+  char text[6];
+  for (const auto& c : cases) {
+    move_to_string(text, code(c[0]));
+    EXPECT_STREQ(text, c[1]);
+  }
+  move_to_string(text, (uint16_t)(0xF000 | code("a7a8")));
+  EXPECT_STREQ(text, "a7a8") << "promotion code 7 names no piece";
+}
+
+TEST_F(BookTest, FindKeyGivesFirstEntryNotBelow) {
+  // Books of 1 to 12 entries in runs of equal keys, probed below, at, between and above them.
+  for (int n = 1; n <= 12; n++) {
+    std::vector<entry_t> book;
+    for (int i = 0; i < n; i++) book.push_back({10 * (U64)(1 + i * 2 / 5), (uint16_t)i, 1, 0});
+    write_book(book);
+    FILE* f = fopen(path.c_str(), "rb");
+    for (U64 key = 5; key <= book.back().key + 5; key += 5) {
+      int want = 0;
+      while (want < n - 1 && book[want].key < key) want++;
+      entry_t got;
+      EXPECT_EQ(find_key(f, key, &got), want) << n << " entries, key " << key;
+      EXPECT_EQ(got.move, book[want].move) << n << " entries, key " << key;
+    }
+    fclose(f);
+  }
+  for (int size : {0, 15}) {  // no whole entry: no move and no message
+    write_book({}, size);
+    FILE* f = fopen(path.c_str(), "rb");
+    entry_t got;
+    EXPECT_EQ(find_key(f, 40, &got), -1);
+    EXPECT_EQ(got.key, 41u);
+    fclose(f);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(moves_for(40), std::set<std::string>{""});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  }
+}
+
+TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
+  // The stray bytes after the last whole entry are never read.
+  write_book({{7, code("a2a3"), 9, 0},
+              {8, code("e2e4"), 0, 0},
+              {8, code("d2d4"), 0, 0},
+              {8, code("e1h1"), 5, 0},
+              {12, code("b2b3"), 0, 0},
+              {12, code("c2c3"), 0, 0},
+              {13, code("h2h3"), 1, 0},
+              {13, code("g2g3"), 1, 0}},
+             10);
+  // Weights do not change the chances, so the weight-0 moves come up too.
+  EXPECT_EQ(moves_for(8), (std::set<std::string>{"e2e4", "d2d4", "e1g1"}));
+  EXPECT_EQ(moves_for(7), std::set<std::string>{"a2a3"});
+  EXPECT_EQ(moves_for(13), (std::set<std::string>{"h2h3", "g2g3"}));
+  EXPECT_EQ(moves_for(12), std::set<std::string>{""}) << "all weights 0";
+  char out[6] = "xyz";
+  for (U64 absent : {1, 10, 14}) EXPECT_EQ(pg_show(absent, out), 0) << absent;
+  EXPECT_STREQ(out, "xyz");
+
+  for (int n : {100, 101}) {
+    std::vector<entry_t> book{{1, code("a2a3"), 1, 0}};
+    book.insert(book.end(), n, {5, code("b2b3"), 1, 0});
+    book.push_back({6, code("c2c3"), 1, 0});
+    write_book(book);
+    EXPECT_EQ(pg_show(5, out), n == 100) << n << " entries";
+  }
+
+  unlink(path.c_str());
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pg_show(8, out), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "info string Zeltro.bin book is not found\n");
+}
+
+// With the Polyglot book Debian ships, every move offered is legal, castling included.
+TEST_F(BookTest, RealBookMovesAreLegal) {
+  const char* book = "/usr/share/games/gnuchess/book.bin";
+  if (access(book, R_OK) != 0) GTEST_SKIP() << book << " is not installed";
+  use_book(book);
+  const char* cases[][2] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "e2e4"},
+      {"r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 5", "e1g1"},
+  };
+  for (const auto& c : cases) {
+    setup(c[0]);
+    gen();
+    char fen_text[82];
+    get_fen(fen_text);
+    std::set<std::string> offered = moves_for(pg_key(fen_text));
+    EXPECT_TRUE(offered.count(c[1])) << c[0];
+    for (const std::string& text : offered) {
+      int index = parse_move(text.c_str());
+      ASSERT_GE(index, 0) << text;
+      EXPECT_TRUE(makemove(gen_dat[index].m.b)) << text;
+      takeback();
+    }
+  }
+}
+
+}  // namespace
