@@ -1,0 +1,362 @@
+// The static evaluation. Every term is a middlegame/endgame pair packed into one int and summed
+// per side; each sum is blended by the game phase once at the end and scaled by its weight
+// option. Nothing is cached: each call reads the board afresh.
+#include "eval.h"
+
+#include "board.h"
+#include "option.h"
+
+eval_ref_t evalref;
+
+namespace {
+
+// Packs a pair at compile time; the same number make_score builds for values in range.
+constexpr int S(int mg, int eg) {
+  return mg * 65536 + eg;
+}
+
+// Board squares the lone-pawn rule measures from.
+constexpr int A8 = 0, A6 = 16, A2 = 48, A1 = 56;
+
+const int MaterialValue[5] = {S(30, 120), S(325, 300), S(325, 325), S(490, 500), S(900, 1100)};
+
+const int knight_mob[9] = {S(-8, -10), S(-4, -6), S(0, -2), S(4, 2), S(8, 6),
+                           S(8, 6),    S(8, 6),   S(8, 6),  S(8, 6)};
+
+// Bishops and rooks share one mobility scale.
+const int slider_mob[15] = {S(-8, -10), S(-6, -8), S(-4, -6), S(-2, -4), S(0, -2),
+                            S(2, 0),    S(4, 2),   S(6, 4),   S(6, 6),   S(6, 6),
+                            S(6, 6),    S(6, 6),   S(6, 6),   S(6, 6),   S(6, 6)};
+const int* const bishop_mob = slider_mob;
+const int* const rook_mob = slider_mob;
+
+const int KingAttackWeights[6] = {0, 20, 20, 40, 80, 0};
+const int KingAttackTable[10] = {0, 50, 75, 88, 94, 100, 106, 112, 118, 124};
+
+// By rank counted from the king's own back rank.
+const int opkingr[8] = {0, -4, -8, -10, -10, -8, -8, -8};
+const int enkingr[8] = {-8, -6, 2, 4, 4, 2, 0, -2};
+
+// How central a lone king stands; the mop-up term pushes it towards the rim.
+const int king_in_center[64] = {
+    0, 0,  0,  0,   0,   0,  0,  0,  //
+    0, 30, 30, 30,  30,  30, 30, 0,  //
+    0, 30, 70, 70,  70,  70, 30, 0,  //
+    0, 30, 70, 120, 120, 70, 30, 0,  //
+    0, 30, 70, 120, 120, 70, 30, 0,  //
+    0, 30, 70, 70,  70,  70, 30, 0,  //
+    0, 30, 30, 30,  30,  30, 30, 0,  //
+    0, 0,  0,  0,   0,   0,  0,  0,
+};
+
+// Square tables are written for White, rank 8 first; Black reads the square mirrored (s ^ 56).
+// clang-format off
+const int knight_pst[64] = {
+    S(-8, -12), S(-6, -10), S(-4, -8), S(-2, -6), S(-2, -6), S(-4, -8), S(-6, -10), S(-8, -12),
+    S(-6, -10), S(-4, -8), S(-2, -6), S(0, -4), S(0, -4), S(-2, -6), S(-4, -8), S(-6, -10),
+    S(-4, -8), S(-2, -6), S(0, -4), S(2, -2), S(2, -2), S(0, -4), S(-2, -6), S(-4, -8),
+    S(-2, -6), S(0, -4), S(2, -2), S(4, 0), S(4, 0), S(2, -2), S(0, -4), S(-2, -6),
+    S(-2, -6), S(0, -4), S(2, -2), S(4, 0), S(4, 0), S(2, -2), S(0, -4), S(-2, -6),
+    S(-8, -12), S(-6, -10), S(-4, -8), S(-2, -6), S(-2, -6), S(-4, -8), S(-6, -10), S(-8, -12),
+    S(-12, -16), S(-10, -14), S(-8, -12), S(-6, -10), S(-6, -10), S(-8, -12), S(-10, -14), S(-12, -16),
+    S(-14, -18), S(-12, -16), S(-10, -14), S(-8, -12), S(-8, -12), S(-10, -14), S(-12, -16), S(-14, -18),
+};
+// clang-format on
+
+const int bishop_pst[64] = {
+    S(-6, -10), S(-4, -8), S(-2, -6), S(0, -4), S(0, -4), S(-2, -6), S(-4, -8), S(-6, -10),
+    S(-4, -2),  S(-2, 0),  S(0, 2),   S(2, 4),  S(2, 4),  S(0, 2),   S(-2, 0),  S(-4, -2),
+    S(0, 4),    S(2, 6),   S(4, 8),   S(6, 10), S(6, 10), S(4, 8),   S(2, 6),   S(0, 4),
+    S(2, 6),    S(4, 8),   S(6, 10),  S(8, 12), S(8, 12), S(6, 10),  S(4, 8),   S(2, 6),
+    S(2, 3),    S(4, 6),   S(6, 9),   S(8, 12), S(8, 12), S(6, 9),   S(4, 6),   S(2, 4),
+    S(-4, 3),   S(-2, 4),  S(0, 5),   S(2, 6),  S(2, 6),  S(0, 5),   S(-2, 4),  S(-4, 3),
+    S(-8, -1),  S(-6, 0),  S(-4, 1),  S(-2, 2), S(-2, 2), S(-4, 1),  S(-6, 0),  S(-8, -1),
+    S(-10, -6), S(-8, -4), S(-6, -2), S(-4, 0), S(-4, 0), S(-5, -1), S(-6, -2), S(-7, -3),
+};
+
+const int pawn_pst[64] = {
+    S(0, 0),   S(0, 0),   S(0, 0),   S(0, 0),    S(0, 0),    S(0, 0),   S(0, 0),   S(0, 0),
+    S(4, 22),  S(4, 23),  S(5, 16),  S(10, 20),  S(10, 20),  S(5, 16),  S(4, 23),  S(4, 22),
+    S(3, 16),  S(3, 17),  S(4, 12),  S(8, 14),   S(8, 14),   S(4, 12),  S(3, 17),  S(3, 16),
+    S(2, 10),  S(2, 11),  S(3, 8),   S(6, 10),   S(6, 10),   S(3, 8),   S(2, 11),  S(2, 10),
+    S(1, 4),   S(1, 5),   S(2, 4),   S(4, 6),    S(4, 6),    S(2, 4),   S(1, 5),   S(1, 4),
+    S(-1, -2), S(-1, -1), S(0, 0),   S(-6, -8),  S(-6, -8),  S(0, 0),   S(-1, -1), S(-1, -2),
+    S(-4, -6), S(-3, -5), S(-2, -4), S(-8, -10), S(-8, -10), S(-2, -4), S(-3, -5), S(-4, -6),
+    S(0, 0),   S(0, 0),   S(0, 0),   S(0, 0),    S(0, 0),    S(0, 0),   S(0, 0),   S(0, 0),
+};
+
+// A passed pawn is worth more the further it has run, above all in the endgame.
+const int passer_pst[64] = {
+    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),
+    S(26, 243), S(26, 243), S(26, 243), S(26, 243), S(26, 243), S(26, 243), S(26, 243), S(26, 243),
+    S(18, 115), S(18, 115), S(18, 115), S(18, 115), S(18, 115), S(18, 115), S(18, 115), S(18, 115),
+    S(10, 51),  S(10, 51),  S(10, 51),  S(10, 51),  S(10, 51),  S(10, 51),  S(10, 51),  S(10, 51),
+    S(2, 19),   S(2, 19),   S(2, 19),   S(2, 19),   S(2, 19),   S(2, 19),   S(2, 19),   S(2, 19),
+    S(0, 3),    S(0, 3),    S(0, 3),    S(0, 3),    S(0, 3),    S(0, 3),    S(0, 3),    S(0, 3),
+    S(0, 2),    S(0, 2),    S(0, 2),    S(0, 2),    S(0, 2),    S(0, 2),    S(0, 2),    S(0, 2),
+    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),    S(0, 0),
+};
+
+const int PenaltyBackwardPawn = S(4, 6);
+const int PenaltyIsolatedPawn = S(4, 6);
+const int PenaltyDoubledPawn = S(4, 4);
+const int PenaltyIsolatedDoubledPawn = S(16, 16);
+
+// Square as a White piece's table reads it.
+int pst_square(int sq, int c) {
+  return c == LIGHT ? sq : sq ^ 56;
+}
+
+Bitboard bit_of(int sq) {
+  return 1ULL << (sq ^ 56);
+}
+
+int distance(int a, int b) {
+  const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
+  const int dr = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
+  return df > dr ? df : dr;
+}
+
+// One step towards the enemy's back rank.
+Bitboard forward(Bitboard b, int c) {
+  return c == LIGHT ? nortOne(b) : soutOne(b);
+}
+
+bool is_doubled(int sq, int c) {
+  const Bitboard ahead = forward(bit_of(sq), c);
+  return ((c == LIGHT ? nortFill(ahead) : soutFill(ahead)) & myPiece[c][PAWN]) != 0;
+}
+
+bool is_isolated(int sq, int c) {
+  const Bitboard file = fileMask(sq);
+  return ((eastOne(file) | westOne(file)) & myPiece[c][PAWN]) == 0;
+}
+
+bool is_passed(int sq, int c) {
+  const Bitboard span = c == LIGHT ? gBlackFrontSpan[sq] : gWhiteFrontSpan[sq];
+  return (span & myPiece[c ^ 1][PAWN]) == 0 && !is_doubled(sq, c);
+}
+
+// No neighbour can come up to support it, and the square it would advance to is covered by an
+// enemy pawn. A pawn one step from promotion never qualifies: nothing can stand two ranks ahead.
+bool is_backward(int sq, int c) {
+  const Bitboard p = bit_of(sq);
+  const Bitboard sides = eastOne(p) | westOne(p);
+  const Bitboard support = c == LIGHT ? soutFill(sides) : nortFill(sides);
+  if (support & myPiece[c][PAWN]) return false;
+  const Bitboard stop = forward(p, c);
+  const Bitboard guards =
+      c == LIGHT ? noEaOne(stop) | noWeOne(stop) : soEaOne(stop) | soWeOne(stop);
+  return (guards & myPiece[c ^ 1][PAWN]) != 0;
+}
+
+// A single pawn against a bare king: a king too far away to catch it, or a king of the pawn's
+// side standing by to escort it.
+int lone_pawn(int sq, int c) {
+  if (wpc != 0 || bpc != 0) return 0;
+  if (c == LIGHT) {
+    if (wp != 1 || bp != 0) return 0;
+    const int d = distance(bking_loc, A8) - (side == DARK ? 1 : 0);
+    if (d > 4) return 700;
+    const int r = relative_rank(LIGHT, sq >> 3);
+    if (r > 5) return 0;
+    const int own = distance(wking_loc, A6);
+    return own == 1 && own < distance(bking_loc, A6) ? 25 * r : -200;
+  }
+  if (bp != 1 || wp != 0) return 0;
+  const int d = distance(wking_loc, A1) - (side == LIGHT ? 1 : 0);
+  if (d > 5) return 700;
+  const int r = relative_rank(DARK, sq >> 3);
+  if (r > 5) return 0;
+  const int own = distance(bking_loc, A2);
+  return own == 1 && own < distance(wking_loc, A2) ? 25 * r : -200;
+}
+
+// Queen against bare king: bring the kings together and the lone king to the rim.
+int mop_up(int strong_king, int lone_king) {
+  return 2 * ((7 - distance(strong_king, lone_king)) * 25 - king_in_center[lone_king]);
+}
+
+int scaled(int weight, int x) {
+  return weight * x / 100;
+}
+
+}  // namespace
+
+int interpolate(int mg, int eg, int phase) {
+  return ((64 - phase) * eg + mg * phase) / 64;
+}
+
+bool PassedPawn(int sq) {
+  return color[sq] <= DARK && is_passed(sq, color[sq]);
+}
+
+bool BackWardPawn(int sq) {
+  return color[sq] <= DARK && is_backward(sq, color[sq]);
+}
+
+bool IsolatedPawn(int sq) {
+  return color[sq] <= DARK && is_isolated(sq, color[sq]);
+}
+
+bool DoubledPawn(int sq) {
+  return color[sq] <= DARK && is_doubled(sq, color[sq]);
+}
+
+// Up to three own pawns on the rank in front of the king; the one straight ahead counts double.
+int KingShelter(int sq) {
+  const int c = color[sq];
+  if (c > DARK) return 0;
+  const int w = OptionUci.KingShelterWeight;
+  const int a = 16 * w / 100, b = w / 25;
+  const int base = make_score(a, b);
+  const Bitboard front = forward(bit_of(sq), c);
+  const Bitboard pawns = myPiece[c][PAWN];
+  int s = -base;
+  if (front & pawns) s = make_score(a / 2, b / 2) - base;
+  if (eastOne(front) & pawns) s += make_score(a / 4, b / 4);
+  if (westOne(front) & pawns) s += make_score(a / 4, b / 4);
+  return s;
+}
+
+// The enemy king's neighbourhood plus one more rank on our side of it. Pawns hitting two of its
+// squares count as one attacker, but carry no weight.
+void init_eval_info(int us) {
+  const int them = us ^ 1;
+  const Bitboard b = gKingMovesTable[KingLocation(them)];
+  evalref.kingZone[them] = b | (us == LIGHT ? soutOne(b) : nortOne(b));
+  evalref.zoneAttackers[us] = popCount(b & evalref.attacks[us][PAWN]) / 2;
+  evalref.zoneAttackWeight[us] = 0;
+}
+
+int eval() {
+  int phase = 10 * (wq + bq) + 5 * (wr + br) + 3 * (wn + wb + bn + bb);
+  if (phase > 64) phase = 64;
+
+  evalref = eval_ref_t{};
+  int material[2] = {wp * MaterialValue[PAWN], bp * MaterialValue[PAWN]};
+  int pst[2] = {}, shelter[2] = {}, pawns[2] = {}, passed[2] = {};
+  int mobility[2] = {}, threats[2] = {}, king_attack[2] = {};
+  int adjust[2] = {}, extra[2] = {};
+
+  for (int c = LIGHT; c <= DARK; c++) {
+    Bitboard b = myPiece[c][PAWN];
+    while (b) {
+      const int s = pop_lsb(&b);
+      pst[c] += pawn_pst[pst_square(s, c)];
+      evalref.attacks[c][PAWN] |= pawnAttacks(s, c);
+      if (is_backward(s, c)) pawns[c] -= PenaltyBackwardPawn;
+      const bool isolated = is_isolated(s, c);
+      if (is_doubled(s, c))
+        pawns[c] -= isolated ? PenaltyIsolatedDoubledPawn : PenaltyDoubledPawn;
+      else if (isolated)
+        pawns[c] -= PenaltyIsolatedPawn;
+      if (is_passed(s, c)) passed[c] += passer_pst[pst_square(s, c)];
+      extra[c] += lone_pawn(s, c);
+    }
+  }
+
+  init_eval_info(LIGHT);
+  init_eval_info(DARK);
+
+  for (int kind = KNIGHT; kind <= QUEEN; kind++) {
+    for (int c = LIGHT; c <= DARK; c++) {
+      const int e = c ^ 1;
+      const Bitboard not_mobile = evalref.attacks[e][PAWN] | myPiece[c][PAWN] | myPiece[c][KING];
+      Bitboard b = myPiece[c][kind];
+      material[c] += popCount(b) * MaterialValue[kind];
+      while (b) {
+        const int s = pop_lsb(&b);
+        Bitboard a = 0;
+        if (kind == KNIGHT) {
+          a = gKnightMovesTable[s];
+          pst[c] += knight_pst[pst_square(s, c)];
+        } else if (kind == BISHOP) {
+          a = bishopAttacks(Pos.occupied, s);
+          pst[c] += bishop_pst[pst_square(s, c)];
+        } else if (kind == ROOK) {
+          a = rookAttacks(Pos.occupied, s);
+        } else {
+          a = bishopAttacks(Pos.occupied, s) | rookAttacks(Pos.occupied, s);
+        }
+        evalref.attacks[c][kind] |= a;
+        const Bitboard zone_hits = a & evalref.kingZone[e];
+        if (zone_hits) {
+          evalref.zoneAttackers[c]++;
+          evalref.zoneAttackWeight[c] += popCount(zone_hits) * KingAttackWeights[kind];
+        }
+        const int n = popCount(a & ~not_mobile);
+        if (kind == KNIGHT) mobility[c] += knight_mob[n];
+        if (kind == BISHOP) mobility[c] += bishop_mob[n];
+        if (kind == ROOK) mobility[c] += rook_mob[n];
+      }
+    }
+  }
+
+  for (int c = LIGHT; c <= DARK; c++) {
+    const int k = KingLocation(c);
+    const int r = relative_rank(c, k >> 3);
+    pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
+    shelter[c] += KingShelter(k);
+  }
+
+  for (int c = LIGHT; c <= DARK; c++) {
+    const int n = evalref.zoneAttackers[c] < 9 ? evalref.zoneAttackers[c] : 9;
+    const int v = evalref.zoneAttackWeight[c] * KingAttackTable[n] / 100;
+    king_attack[c] = make_score(v, v / 4);
+  }
+
+  // Endings where the extra material rarely wins.
+  if (wq + bq == 0 && wp + bp == 0) {
+    const int wmin = wn + wb, bmin = bn + bb;
+    const int rook_vs_minor =
+        -((eg_value(MaterialValue[ROOK]) - eg_value(MaterialValue[KNIGHT])) * 75 / 100);
+    const int extra_minor = -eg_value(MaterialValue[KNIGHT]);
+    if (wr == 1 && wmin == 0 && br == 0 && bmin == 1)
+      adjust[LIGHT] = rook_vs_minor;
+    else if (br == 1 && bmin == 0 && wr == 0 && wmin == 1)
+      adjust[DARK] = rook_vs_minor;
+    else if (wr == 1 && br == 1 && wmin == 1 && bmin == 0)
+      adjust[LIGHT] = extra_minor;
+    else if (wr == 1 && br == 1 && wmin == 0 && bmin == 1)
+      adjust[DARK] = extra_minor;
+    else if (wr + br == 0 && wmin == 2 && wb <= 1 && bmin == 1)
+      adjust[LIGHT] = extra_minor;
+    else if (wr + br == 0 && bmin == 2 && bb <= 1 && wmin == 1)
+      adjust[DARK] = extra_minor;
+  }
+  if (wr + br + wn + wb + bn + bb + wp + bp == 0) {
+    if (wq == 1 && bq == 0) extra[LIGHT] += mop_up(wking_loc, bking_loc);
+    if (bq == 1 && wq == 0) extra[DARK] += mop_up(bking_loc, wking_loc);
+  }
+
+  // Enemy pieces hit by cheaper ones, away from their own king's zone.
+  for (int c = LIGHT; c <= DARK; c++) {
+    const int e = c ^ 1;
+    const Bitboard* atk = evalref.attacks[c];
+    const Bitboard away = ~evalref.kingZone[e];
+    const Bitboard unguarded = ~evalref.attacks[e][PAWN];
+    const Bitboard knights = myPiece[e][KNIGHT] & away, bishops = myPiece[e][BISHOP] & away;
+    const Bitboard rooks = myPiece[e][ROOK] & away, queens = myPiece[e][QUEEN] & away;
+    const int v = 16 * popCount((knights | rooks) & atk[PAWN]) +
+                  8 * popCount(knights & atk[BISHOP] & unguarded) +
+                  10 * popCount(bishops & atk[KNIGHT] & unguarded) +
+                  12 * popCount((rooks | queens) & (atk[KNIGHT] | atk[BISHOP])) +
+                  4 * popCount((knights | bishops) & (atk[ROOK] | atk[QUEEN]) & unguarded);
+    threats[c] = make_score(v, v);
+  }
+
+  int total[2];
+  for (int c = LIGHT; c <= DARK; c++) {
+    auto tapered = [phase](int t) { return interpolate(mg_value(t), eg_value(t), phase); };
+    total[c] = scaled(OptionUci.MaterialWeight, tapered(material[c])) + tapered(pst[c]) +
+               tapered(shelter[c]) + scaled(OptionUci.PawnStructureWeight, tapered(pawns[c])) +
+               scaled(OptionUci.PassedPawnWeight, tapered(passed[c])) +
+               scaled(OptionUci.MobilityWeight, tapered(mobility[c])) +
+               scaled(OptionUci.ThreatWeight, tapered(threats[c])) +
+               scaled(OptionUci.KingAttackWeight, tapered(king_attack[c])) + adjust[c] + extra[c];
+  }
+
+  // Tempo, only while the side to move keeps enough pieces to make use of it.
+  return total[side] - total[xside] + (SidePieces(side) > 1400 ? 5 : 0);
+}
