@@ -10,3 +10,11 @@ extern const int offset[6][8];
 extern const bool slide[6];
 extern const int flip[64];
 extern const char spos[];
+
+// Test positions of the diagnostics.
+extern const char* const BTestPosition[10];
+extern const int BTestPositionDepth[10];
+extern const char* const BTestPosition_Sol[10];
+extern const char* const PTestPosition[20];
+extern const char* const PTitle[20];
+extern const char* const SymTestSeed[6];

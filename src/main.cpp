@@ -4,6 +4,7 @@
 #include <string>
 
 #include "board.h"
+#include "eval.h"
 #include "fen.h"
 #include "protocol.h"
 
@@ -51,13 +52,30 @@ static int run_perft(int argc, char** argv) {
   return 0;
 }
 
+static int run_bench(int argc) {
+  if (argc > 2) return usage("usage: zeltro bench");
+  bench();
+  U64 nps = bench_ms > 0 ? bench_nodes * 1000 / (U64)bench_ms : 0;
+  printf("%llu nodes %llu nps\n", (unsigned long long)bench_nodes, (unsigned long long)nps);
+  return 0;
+}
+
+static int run_eval(int argc, char** argv) {
+  if (!set_position(argc, argv, 2)) return usage("eval: the FEN was refused");
+  printf("%d\n", eval());
+  return 0;
+}
+
 int main(int argc, char** argv) {
   setvbuf(stdin, nullptr, _IONBF, 0);
   setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc > 1) {
     engine_init();
     if (strcmp(argv[1], "perft") == 0) return run_perft(argc, argv);
-    return usage("unknown command (try: zeltro perft DEPTH [FEN], or no arguments for UCI)");
+    if (strcmp(argv[1], "bench") == 0) return run_bench(argc);
+    if (strcmp(argv[1], "eval") == 0) return run_eval(argc, argv);
+    return usage(
+        "unknown command (try: zeltro bench, zeltro perft DEPTH [FEN], zeltro eval [FEN])");
   }
   program_header();
   engine_init();

@@ -8,10 +8,12 @@
 
 #include "board.h"
 #include "data.h"
+#include "eval.h"
 #include "fen.h"
 #include "hash.h"
 #include "option.h"
 #include "pg_show.h"
+#include "platform.h"
 #include "search.h"
 
 char ENG_NAME_VER[256];
@@ -185,16 +187,201 @@ static void cmd_setoption(const char* line) {
   if (OptionSet(text, value + 6)) OptionApply(text);
 }
 
+// An optional sign and the digits behind it, 0 when there are none; held to a sane range.
+static int read_number(const char* s) {
+  bool negative = false;
+  if (*s == '-' || *s == '+') negative = *s++ == '-';
+  long long v = 0;
+  while (isdigit((unsigned char)*s) && v < 1000000000LL) v = v * 10 + (*s++ - '0');
+  if (v > 1000000000LL) v = 1000000000LL;
+  return (int)(negative ? -v : v);
+}
+
+// The time this move may take, from the clock of the side to move.
+void time_budget(int own, int inc, int movestogo, int movetime) {
+  if (movetime > 0) {
+    ext_time_control_type = 3;
+    max_time = si.time_avail = movetime;
+    return;
+  }
+  if (own <= 0) {
+    max_time = si.time_avail = 6000000;
+    return;
+  }
+  long long avail = own - OptionUci.TimeReserve, budget;
+  if (movestogo > 0) {
+    ext_time_control_type = 1;
+    budget = movestogo == 1 ? avail * 70 / 100 : avail / movestogo;
+  } else {
+    avail = avail - 300 > 0 ? avail - 300 : 0;
+    budget = avail / 30;
+  }
+  if (inc > 101) {
+    budget += (inc - 50) + 25;
+  } else if (inc > 0) {
+    int half = inc >> 1;
+    budget += inc - half;
+    budget += half > 9 ? inc >> 2 : 5;
+  }
+  max_time = (int)budget;
+  si.time_avail = (int)avail;
+}
+
+static void ShowBestMove() {
+  printf("info nodes %u time %d\n", nodes, ms_diff(get_ms(), start_time));
+  move best = pv[0][0];
+  if (best.u == 0) {
+    SendInfo("bestmove 0000");
+    return;
+  }
+  if (!makemove(best.b)) {
+    SendInfo("bestmove 0000");
+    ply = 0;
+    gen();
+    return;
+  }
+  char text[6];
+  snprintf(text, sizeof text, "%s", move_str(best));
+  auto back = [] {
+    if (hply > 0) takeback();
+    ply = 0;
+    gen();
+  };
+  if (si.ponder_option && si.pondering) {
+    // Stopped before the ponder hit: the board goes back before the predicted move.
+    SendInfo("bestmove %s", text);
+    back();
+    back();
+  } else if (si.infinite && si.stop_requested) {
+    SendInfo("bestmove %s", text);
+    back();
+  } else if (si.ponder_option && si.ponder_move.u != 0) {
+    SendInfo("bestmove %s ponder %s", text, move_str(si.ponder_move));
+  } else {
+    SendInfo("bestmove %s", text);
+  }
+  ply = 0;
+  gen();
+}
+
+static void cmd_go(char* line) {
+  memset(&SearchInput, 0, sizeof SearchInput);
+  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
+  si.ponder_time = si.time_avail = 0;
+  ext_time_control_type = 0;
+
+  static char* tok[32768];
+  int n = 0;
+  for (char* t = strtok(line, " \t"); t && n < 32768; t = strtok(nullptr, " \t")) tok[n++] = t;
+  if (n < 2) {
+    printf("info string unknown command \"%s %s\"??\n", "go", "");
+    return;
+  }
+
+  int wtime = -1, btime = -1, winc = -1, binc = -1, movestogo = -1, movetime = -1, depth = -1,
+      mate = -1, known = 0;
+  bool infinite = false, ponder = false;
+  const char* last = "";
+  for (int i = 1; i < n; i++) {
+    const char* t = tok[i];
+    last = t;
+    int* value = nullptr;
+    if (!strcmp(t, "binc"))
+      value = &binc;
+    else if (!strcmp(t, "btime"))
+      value = &btime;
+    else if (!strcmp(t, "winc"))
+      value = &winc;
+    else if (!strcmp(t, "wtime"))
+      value = &wtime;
+    else if (!strcmp(t, "mate"))
+      value = &mate;
+    else if (!strcmp(t, "movestogo"))
+      value = &movestogo;
+    if (value) {
+      if (i + 1 >= n) {
+        printf("info string missing %s param??\n", t);
+        break;
+      }
+      *value = read_number(tok[++i]);
+      if (value == &movestogo) ext_time_control_type = 1;
+      known++;
+    } else if (!strcmp(t, "depth")) {
+      if (i + 1 >= n) {
+        printf("info string missing depth param??\n");
+        return;
+      }
+      depth = read_number(tok[++i]);
+      known++;
+    } else if (!strcmp(t, "infinite")) {
+      max_depth = 128;
+      infinite = true;
+      known++;
+    } else if (!strcmp(t, "movetime")) {
+      if (i + 1 >= n) {
+        printf("info string missing movetime param??\n");
+        return;
+      }
+      if (!isdigit((unsigned char)tok[i + 1][0])) {
+        printf("info string movetime param is not a digit??\n");
+        i++;
+        continue;
+      }
+      movetime = max_time = read_number(tok[++i]);
+      si.fixed_time = true;
+      known++;
+    } else if (!strcmp(t, "ponder")) {
+      si.pondering = ponder = true;
+      known++;
+    } else if (!strcmp(t, "searchmoves")) {
+      known++;
+      memset(&SearchInput, 0, sizeof SearchInput);
+      for (i++; i < n; i++) {
+        int at = parse_move(tok[i]);
+        if (at >= 0 && SearchInput.count < MAX_SEARCHMOVES && makemove(gen_dat[at].m.b)) {
+          takeback();
+          SearchInput.moves[SearchInput.count++] = gen_dat[at].m;
+        } else {
+          printf("info string the move (%s) to search is illegal??\n", tok[i]);
+        }
+      }
+    }
+  }
+  if (known == 0) {
+    printf("info string unknown command \"%s %s\"??\n", "go", last);
+    return;
+  }
+
+  max_depth = depth >= 0 ? depth : mate >= 0 ? 2 * mate - 1 : 128;
+  int own = side == DARK ? btime : wtime, inc = side == DARK ? binc : winc;
+  if (movestogo == 0 && own != 0) ext_time_control_type = 2;
+  time_budget(own, inc, movestogo, movetime);
+  si.infinite = mate > 0 || infinite ? true : OptionUci.AnalyseMode;
+  if (ponder) {
+    max_time = max_time + max_time / 4;
+    si.ponder_time = max_time;
+  }
+  Searching = true;
+  think(1);
+  Searching = false;
+  ShowBestMove();
+}
+
+static void cmd_ponderhit() {
+  si.pondering = false;
+  if (Searching && ms_diff(get_ms(), start_time) >= si.ponder_time) si.stop_requested = true;
+}
+
 void HandleLine(char* line) {
   memset(&SearchInput, 0, sizeof SearchInput);
   if (strncmp(line, "debug ", 6) == 0) {
     return;
   } else if (strncmp(line, "go ", 3) == 0) {
-    return;
+    if (!Searching) cmd_go(line);
   } else if (strcmp(line, "isready") == 0) {
     SendInfo("readyok");
   } else if (strcmp(line, "ponderhit") == 0) {
-    si.pondering = false;
+    cmd_ponderhit();
   } else if (strncmp(line, "position ", 9) == 0) {
     if (!Searching) cmd_position(line);
   } else if (strcmp(line, "quit") == 0) {
@@ -216,6 +403,12 @@ void HandleLine(char* line) {
       out_of_book = 0;
       clearHash();
     }
+  } else if (strcmp(line, "profile") == 0) {
+    profile();
+  } else if (strcmp(line, "bench") == 0) {
+    bench();
+  } else if (strcmp(line, "symtestpos") == 0) {
+    symtestpos();
   }
 }
 
@@ -250,4 +443,178 @@ U64 perft(int depth) {
     takeback();
   }
   return nodes;
+}
+
+// ---- Diagnostics ----
+
+U64 bench_nodes;
+int bench_ms;
+
+void print_board() {
+  printf("\n8 ");
+  for (int sq = 0; sq < 64; sq++) {
+    char c = '.';
+    if (color[sq] == LIGHT) c = piece_char[piece[sq]];
+    if (color[sq] == DARK) c = piece[sq] == PAWN ? 'o' : (char)tolower(piece_char[piece[sq]]);
+    printf(" %c", c);
+    if ((sq & 7) == 7 && sq < 63) printf("\n%d ", 7 - (sq >> 3));
+  }
+  printf("\n\n   a b c d e f g h\n\n");
+}
+
+// A fixed-depth search of ten tactical positions: the node count is the engine's signature.
+void bench() {
+  const int count = 10;
+  int ms[count], score = 0;
+  U64 n[count];
+  move best[count];
+  printf("\n# Benchmark on %d positions:\n\n", count);
+  for (int i = 0; i < count; i++) {
+    init_board(BTestPosition[i]);
+    si.fixed_time = true;
+    printf("# Position no. %d/%d\n# %s\n\n", i + 1, count, BTestPosition[i]);
+    max_depth = BTestPositionDepth[i];
+    max_time = si.time_avail = 300000;
+    si.quiet = true;
+    si.poll_input = false;
+    ply = 0;
+    gen();
+    think(1);
+    ms[i] = ms_diff(get_ms(), start_time);
+    best[i] = pv[0][0];
+    n[i] = nodes;
+  }
+  printf("\n# %s fixed depth Bench Results\n", "Zeltro 1800");
+  printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
+  bench_nodes = 0;
+  bench_ms = 0;
+  for (int i = 0; i < count; i++) {
+    if (strcmp(move_str(best[i]), BTestPosition_Sol[i]) == 0) score += 10;
+    printf("# %2d   %2d %12.0f   %8.3f\n", i + 1, BTestPositionDepth[i], (double)n[i],
+           ms[i] / 1000.0);
+    bench_nodes += n[i];
+    bench_ms += ms[i];
+  }
+  printf("\n# t_time=%0.0f msec, t_nodes=%0.0f, ave_nps=%0.0fK, t_score=%d.\n\n", (double)bench_ms,
+         (double)bench_nodes, bench_ms > 0 ? (double)bench_nodes / bench_ms : 0.0, score);
+  fflush(stdout);
+  init_board(spos);
+  ply = 0;
+  gen();
+  si.quiet = false;
+  si.poll_input = true;
+}
+
+void profile() {
+  const int count = 20;
+  int ms[count], depth[count];
+  U64 n[count];
+  move best[count];
+  printf("# Running %d profile positions\n", count);
+  for (int i = 0; i < count; i++) {
+    init_board(PTestPosition[i]);
+    print_board();
+    printf("# Profile position no. %d/%d\n# Title: %s\n", i + 1, count, PTitle[i]);
+    max_time = 5000;
+    max_depth = 128;
+    si.quiet = true;
+    si.poll_input = false;
+    ply = 0;
+    gen();
+    think(1);
+    ms[i] = ms_diff(get_ms(), start_time);
+    best[i] = pv[0][0];
+    depth[i] = idepth;
+    n[i] = nodes;
+    printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
+  }
+  printf("\n# %s Profile Results:\n", ENG_NAME_VER);
+  printf("# Pos Depth      Nodes    Time(sec) SearchedMove\n");
+  printf("# -----------------------------------------------\n");
+  long long total_ms = 0;
+  double total_nodes = 0;
+  for (int i = 0; i < count; i++) {
+    printf("# %2d   %2d %12.0f     %8d     %6s\n", i + 1, depth[i] - 1, (double)n[i], ms[i],
+           move_str(best[i]));
+    total_ms += ms[i];
+    total_nodes += (double)n[i];
+  }
+  printf("\n# total_time=%d sec, total_nodes=%0.0fM, average nps=%0.0fK.\n", (int)(total_ms / 1000),
+         total_nodes / 1000000, total_ms > 0 ? total_nodes / total_ms : 0.0);
+  si.quiet = false;
+  si.poll_input = true;
+}
+
+// The board as FEN without castling rights, or turned over: ranks reversed, colours swapped,
+// the other side to move.
+static void sym_fen(char* out, bool turned) {
+  int n = 0;
+  for (int row = 0; row < 8; row++) {
+    int run = 0;
+    for (int f = 0; f < 8; f++) {
+      int sq = (turned ? 7 - row : row) * 8 + f;
+      if (color[sq] == EMPTY) {
+        run++;
+        continue;
+      }
+      if (run) out[n++] = (char)('0' + run);
+      run = 0;
+      char c = piece_char[piece[sq]];
+      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
+    }
+    if (run) out[n++] = (char)('0' + run);
+    if (row < 7) out[n++] = '/';
+  }
+  snprintf(out + n, 16, " %c - - 0 1", (side == LIGHT) != turned ? 'w' : 'b');
+}
+
+// Plays a repeatable line of random legal moves to reach a varied position.
+static void random_line(const char* start, int plies, uint32_t seed) {
+  init_board(start);
+  for (int p = 0; p < plies; p++) {
+    ply = 0;
+    gen();
+    int legal[256], count = 0;
+    for (int i = first_move[0]; i < first_move[1] && count < 256; i++) {
+      if (!makemove(gen_dat[i].m.b)) continue;
+      takeback();
+      legal[count++] = i;
+    }
+    if (count == 0) break;
+    seed = seed * 1103515245u + 12345u;
+    makemove(gen_dat[legal[(seed >> 16) % count]].m.b);
+  }
+  ply = 0;
+}
+
+// The evaluation must not care which colour is which: every position is scored against its
+// turned-over twin.
+void symtestpos() {
+  const int pairs = 152;
+  int correct = 0;
+  for (int k = 0; k < pairs; k++) {
+    char fens[2][128];
+    if (k < 3) {
+      snprintf(fens[0], sizeof fens[0], "%s", SymTestSeed[2 * k]);
+      snprintf(fens[1], sizeof fens[1], "%s", SymTestSeed[2 * k + 1]);
+    } else {
+      const char* start = k % 3 ? PTestPosition[k % 20] : BTestPosition[k % 10];
+      random_line(start, 2 + (k * 7) % 41, (uint32_t)k);
+      sym_fen(fens[0], false);
+      sym_fen(fens[1], true);
+    }
+    int score[2];
+    for (int j = 0; j < 2; j++) {
+      init_board(fens[j]);
+      max_time = 14400000;
+      max_depth = 128;
+      score[j] = eval();
+    }
+    if (score[0] != score[1])
+      printf("# Pos %d & %d is Not OK ??\n", 2 * k, 2 * k + 1);
+    else
+      correct++;
+  }
+  printf("# Total=%d, Correct=%d, Mistake=%d, Correct=%d%%\n", pairs, correct, pairs - correct,
+         correct * 100 / pairs);
 }

@@ -19,3 +19,13 @@ void SendInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int parse_move(const char* text);
 char* move_str(move m);
 U64 perft(int depth);
+// The budget of one move from the clock of the side to move (values absent: -1).
+void time_budget(int own, int inc, int movestogo, int movetime);
+
+// Diagnostics; bench leaves its totals for the command line.
+extern U64 bench_nodes;
+extern int bench_ms;
+void print_board();
+void bench();
+void profile();
+void symtestpos();

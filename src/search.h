@@ -1,7 +1,21 @@
-// Search control records and the search's shared tables.
+// The search: iterative deepening, alpha-beta and quiescence, the clock and input check, and the
+// records that steer one search.
 #pragma once
 
 #include "types.h"
+
+struct pv_store_t {
+  int score;
+  move moves[MAX_SEARCHMOVES];
+  int count;
+  int time;
+  U64 nodes;
+};
+
+struct exclude_t {
+  int count;
+  move moves[MAX_SEARCHMOVES];
+};
 
 extern search_info_t si;
 extern search_input_t SearchInput;
@@ -10,4 +24,31 @@ extern int ext_max_tt;
 extern int gSelDepth;
 extern gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
 
+extern move pv[MAX_PLY][MAX_PLY];
+extern int pv_length[MAX_PLY];
+extern bool follow_pv;
+extern uint32_t nodes;
+extern U64 rnodes;
+extern int ext_root_side;
+extern int ralpha, rbeta, idepth;
+extern int iscore[129];
+extern int start_time, stop_time;
+extern int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
+extern pv_store_t PVStore[MAX_SEARCHMOVES];
+extern int my_cnt;
+extern exclude_t ExcludeMove;
+extern move rootBestMove;
+
 void ResetSearch();
+void think(int show);
+int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int checker2);
+int search(int alpha, int beta, int depth, bool in_check);
+int qsearch(int alpha, int beta, int depth, bool in_check);
+int contempt_value();
+void update_pv(move m, int ply);
+void update_killers(move m, int score);
+int value_to_mate(int score);
+void SortByPvScore(int n, pv_store_t* store);
+void eventCheck();
+void CheckUserInputandTime();
+int ms_diff(int later, int earlier);

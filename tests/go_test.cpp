@@ -1,0 +1,139 @@
+// Searching through UCI end to end: go lines, replies, and commands that arrive mid-search.
+#include <algorithm>
+#include <regex>
+#include <string>
+
+#include "uci_harness.h"
+
+namespace {
+
+using uci::Lines;
+
+// Starts an engine and swallows its banner.
+void open(uci::Engine& e) {
+  ASSERT_TRUE(uci::start(e));
+  ASSERT_TRUE(uci::read_line(e).has_value());
+}
+
+bool has_prefix(const Lines& lines, const std::string& prefix) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.starts_with(prefix); });
+}
+
+TEST(GoCommand, MalformedLinesAreAnsweredAndNotSearched) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  EXPECT_EQ(uci::ask(e, "go"), Lines{}) << "go needs a blank behind it";
+  EXPECT_EQ(uci::ask(e, "go "), Lines{"info string unknown command \"go \"??"});
+  EXPECT_EQ(uci::ask(e, "go foo"), Lines{"info string unknown command \"go foo\"??"});
+  EXPECT_EQ(uci::ask(e, "go movetime abc"),
+            (Lines{"info string movetime param is not a digit??",
+                   "info string unknown command \"go movetime\"??"}));
+  EXPECT_EQ(uci::ask(e, "go depth"), Lines{"info string missing depth param??"});
+  EXPECT_EQ(uci::ask(e, "go movetime"), Lines{"info string missing movetime param??"});
+  Lines zero = uci::ask(e, "go depth 0");
+  ASSERT_EQ(zero.size(), 2u);
+  EXPECT_TRUE(zero[0].starts_with("info nodes 0 time ")) << zero[0];
+  EXPECT_EQ(zero[1], "bestmove 0000");
+  // searchmoves takes the rest of the line and limits the root to its legal moves.
+  ASSERT_TRUE(uci::send(e, "go depth 2 searchmoves a2a3 e2e5"));
+  Lines out = uci::read_until(e, "bestmove");
+  EXPECT_EQ(out.front(), "info string the move (e2e5) to search is illegal??");
+  EXPECT_EQ(out.back(), "bestmove a2a3");
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+}
+
+TEST(GoCommand, DepthSearchReportsAndPlaysALegalMove) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  ASSERT_TRUE(uci::send(e, "position startpos moves e2e4"));
+  ASSERT_TRUE(uci::send(e, "go foo depth 3"));
+  Lines out = uci::read_until(e, "bestmove");
+  ASSERT_GE(out.size(), 5u);
+  const std::regex iteration(
+      "info depth [123] seldepth \\d+ score cp -?\\d+ time \\d+ nodes \\d+ "
+      "nps \\d+ pv( [a-h][1-8][a-h][1-8][nbrq]?)+");
+  for (size_t i = 0; i < 3; i++) EXPECT_TRUE(std::regex_match(out[i], iteration)) << out[i];
+  EXPECT_TRUE(out[3].starts_with("info nodes ")) << out[3];
+  EXPECT_TRUE(std::regex_match(out[4], std::regex("bestmove [a-h][1-8][a-h][1-8]"))) << out[4];
+  EXPECT_EQ(out[4], "bestmove " + out[2].substr(out[2].find(" pv ") + 4, 4)) << "the line's move";
+
+  // With Ponder on, the reply carries the expected answer.
+  EXPECT_EQ(uci::ask(e, "setoption name Ponder value true"),
+            Lines{"info string Ponder is set to true"});
+  ASSERT_TRUE(uci::send(e, "position startpos"));
+  ASSERT_TRUE(uci::send(e, "go depth 4"));
+  out = uci::read_until(e, "bestmove");
+  EXPECT_TRUE(std::regex_match(out.back(), std::regex("bestmove \\w{4} ponder \\w{4}")))
+      << out.back();
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+}
+
+TEST(GoCommand, StopIsreadyAndPonderhitActDuringTheSearch) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  ASSERT_TRUE(uci::send(e, "go infinite"));
+  // isready is answered at once; a position line is ignored while the search runs.
+  Lines during = uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1");
+  EXPECT_FALSE(has_prefix(during, "bestmove"));
+  EXPECT_FALSE(has_prefix(during, "info string fen error"));
+  ASSERT_TRUE(uci::send(e, "stop"));
+  Lines out = uci::read_until(e, "bestmove");
+  EXPECT_TRUE(std::regex_match(out.back(), std::regex("bestmove [a-h][12][a-h][34]")))
+      << "a start-position move, even when the stop comes at once: " << out.back();
+  EXPECT_TRUE(out[out.size() - 2].starts_with("info nodes ")) << out[out.size() - 2];
+
+  // A ponder search goes on until the ponder hit, then plays by the clock.
+  ASSERT_TRUE(uci::send(e, "position startpos moves e2e4 e7e5"));
+  ASSERT_TRUE(uci::send(e, "go ponder wtime 2000 btime 2000"));
+  uci::ask(e, "ponderhit");
+  out = uci::read_until(e, "bestmove");
+  EXPECT_TRUE(out.back().starts_with("bestmove ")) << out.back();
+
+  // quit in the middle of a search ends the engine without a reply.
+  ASSERT_TRUE(uci::send(e, "go infinite"));
+  uci::ask(e, "");
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+  EXPECT_FALSE(has_prefix(uci::read_rest(e), "bestmove"));
+}
+
+TEST(GoCommand, ClockedGamePlaysInTime) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  ASSERT_TRUE(uci::send(e, "position startpos"));
+  ASSERT_TRUE(uci::send(e, "go wtime 300 btime 300"));
+  Lines out = uci::read_until(e, "bestmove", 5000);
+  EXPECT_TRUE(std::regex_match(out.back(), std::regex("bestmove [a-h][1-8][a-h][1-8]")))
+      << "even with nothing above the reserve a move is played: " << out.back();
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+}
+
+// The node count of the bench is the engine's signature: a change of it must be deliberate.
+TEST(Diagnostics, BenchSignature) {
+#ifdef ZELTRO_SANITIZED
+  GTEST_SKIP() << "the bench takes too long under the sanitizers";
+#endif
+  uci::Run r = uci::run({"bench"});
+  EXPECT_EQ(r.status, 0);
+  ASSERT_GE(r.out.size(), 2u);
+  EXPECT_TRUE(std::regex_match(r.out.back(), std::regex("29093238 nodes \\d+ nps")))
+      << r.out.back();
+  EXPECT_TRUE(std::regex_match(
+      r.out[r.out.size() - 3],
+      std::regex("# t_time=\\d+ msec, t_nodes=29093238, ave_nps=\\d+K, t_score=50\\.")))
+      << r.out[r.out.size() - 3];
+}
+
+TEST(Diagnostics, SymmetryTestFindsNoMistake) {
+  uci::Engine e;
+  ASSERT_NO_FATAL_FAILURE(open(e));
+  EXPECT_EQ(uci::ask(e, "symtestpos"), Lines{"# Total=152, Correct=152, Mistake=0, Correct=100%"});
+  ASSERT_TRUE(uci::send(e, "quit"));
+  EXPECT_EQ(uci::wait_exit(e), 0);
+}
+
+}  // namespace

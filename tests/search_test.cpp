@@ -1,0 +1,156 @@
+// The search seen from inside: mate, draw and contempt scores, killers, the time budget, and
+// whole searches on small positions.
+#include "search.h"
+
+#include <cstring>
+#include <string>
+
+#include "common.h"
+#include "option.h"
+#include "protocol.h"
+
+namespace {
+
+class SearchTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    // Searches here never read the test's own standard input and never stop on the clock.
+    si.poll_input = false;
+    si.quiet = true;
+    si.infinite = true;
+    si.pondering = si.stopped = si.stop_requested = si.fixed_time = false;
+    ext_root_side = LIGHT;
+    nodes = 1;
+    OptionUci.RepeatScore = -15;
+    OptionUci.AnalyseMode = false;
+    OptionUci.MultiPV = 1;
+  }
+  void TearDown() override {
+    EngineTest::TearDown();
+    si.infinite = false;
+    si.poll_input = true;
+    OptionUci.MultiPV = 1;
+  }
+  static void play(const char* line) { uci::handle(std::string("position ") + line); }
+  static std::string think_for(int depth) {
+    max_depth = depth;
+    max_time = si.time_avail = 1000000;
+    testing::internal::CaptureStdout();
+    think(0);
+    testing::internal::GetCapturedStdout();
+    return move_str(pv[0][0]);
+  }
+};
+
+TEST_F(SearchTest, MateStalemateAndMaterialDraws) {
+  setup("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
+  EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mated at the root";
+  setup("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+  EXPECT_EQ(search(-30000, 30000, 4, false), 0) << "stalemate";
+  setup("7k/8/8/8/8/8/8/K6N w - - 0 1");
+  EXPECT_EQ(search(-30000, 30000, 4, false), 0) << "a lone knight cannot win";
+  // Quiescence: no capture and no check, the stand-pat value is all there is.
+  setup("7k/8/8/8/8/8/8/KQ6 w - - 0 1");
+  ply = 0;
+  int stand_pat = qsearch(-30000, 30000, 0, false);
+  EXPECT_GT(stand_pat, 500);
+  EXPECT_EQ(qsearch(-30000, 30000, -12, false), stand_pat) << "deep quiescence only stands pat";
+}
+
+TEST_F(SearchTest, FiftyMoveRuleSparesAMateOnlyInTheFullSearch) {
+  setup("7k/6Q1/6K1/8/8/8/8/8 b - - 100 80");
+  EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mate on the hundredth ply still counts";
+  EXPECT_EQ(qsearch(-30000, 30000, 0, true), 15) << "quiescence calls it a draw";
+  setup("7k/8/6K1/8/8/8/6Q1/8 b - - 101 80");
+  EXPECT_EQ(search(-30000, 30000, 4, false), 15) << "draw seen from the opponent of the root side";
+}
+
+TEST_F(SearchTest, RepetitionIsScoredWithContempt) {
+  play("startpos moves g1f3 g8f6 f3g1 f6g8");
+  ASSERT_EQ(hply, 4);
+  ply = 1;  // repetitions count below the root only
+  ext_root_side = LIGHT;
+  EXPECT_EQ(search(-30000, 30000, 4, false), -15) << "the engine itself repeats";
+  ext_root_side = DARK;
+  EXPECT_EQ(search(-30000, 30000, 4, false), 15);
+  EXPECT_EQ(qsearch(-30000, 30000, 0, false), 15);
+  OptionUci.AnalyseMode = true;
+  EXPECT_NE(qsearch(-30000, 30000, 0, false), 15) << "analysis wants a second repetition";
+  play("startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
+  ply = 1;
+  EXPECT_EQ(qsearch(-30000, 30000, 0, false), 15);
+}
+
+TEST_F(SearchTest, KillersAndMateDistances) {
+  setup("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  memset(killer1, 0, sizeof killer1);
+  memset(killer2, 0, sizeof killer2);
+  memset(mkiller1, 0, sizeof mkiller1);
+  ply = 3;
+  move a{{56, 48, EMPTY, 0}}, b{{56, 57, EMPTY, 0}}, capture{{56, 0, EMPTY, MF_CAPTURE}};
+  update_killers(a, 10);
+  update_killers(b, 29800);
+  update_killers(b, 10);
+  update_killers(capture, 29900);
+  EXPECT_EQ(killer1[3].m.u, b.u);
+  EXPECT_EQ(killer2[3].m.u, a.u) << "the old first killer moves down once";
+  EXPECT_EQ(mkiller1[3].m.u, b.u);
+
+  const int mates[][2] = {{29999, 1}, {29997, 2}, {29800, 0}, {0, 0}, {-29998, -1}, {-29800, 0}};
+  for (auto [score, moves] : mates) EXPECT_EQ(value_to_mate(score), moves) << score;
+}
+
+TEST_F(SearchTest, FindsMatesAndLeavesTheReply) {
+  setup("6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1");
+  EXPECT_EQ(think_for(4), "a1a8");
+  EXPECT_EQ(value_to_mate(iscore[4]), 1);
+  setup(spos);
+  think_for(3);
+  ASSERT_GE(pv_length[0], 2);
+  EXPECT_EQ(si.ponder_move.u, pv[0][1].u) << "the expected reply is the second move of the line";
+  max_depth = 0;
+  think(0);
+  EXPECT_EQ(pv[0][0].u, 0) << "no iteration, no move";
+}
+
+TEST_F(SearchTest, MultiPvCollectsOneLinePerRootMove) {
+  OptionUci.MultiPV = 3;
+  setup("7k/8/8/8/8/8/5q2/6RK w - - 0 1");
+  max_depth = 2;
+  max_time = si.time_avail = 1000000;
+  testing::internal::CaptureStdout();
+  think(0);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("info depth 2 multipv 3 "), std::string::npos) << out;
+  setup("7k/8/8/8/8/8/6q1/7K w - - 0 1");  // only Kxg2 is legal
+  testing::internal::CaptureStdout();
+  think(0);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("info depth 2 multipv 1 "), std::string::npos) << out;
+  EXPECT_EQ(out.find("multipv 2"), std::string::npos) << out;
+  EXPECT_EQ(std::string(move_str(pv[0][0])), "h1g2");
+}
+
+TEST_F(SearchTest, TimeBudget) {
+  setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  struct {
+    int own, inc, movestogo, movetime, max_time, avail, type;
+  } cases[] = {
+      {100000, -1, -1, -1, 3321, 99640, 0},        // plain clock: a thirtieth of what is left
+      {60000, 1000, -1, -1, 2963, 59640, 0},       // plus most of a large increment
+      {30000, 20, 1, -1, 20973, 29940, 1},         // one move to the control
+      {30000, 8, 10, -1, 2994 + 4 + 5, 29940, 1},  // small increment
+      {300, -1, -1, -1, 0, 0, 0},                  // nothing left above the reserve
+      {-1, -1, -1, -1, 6000000, 6000000, 0},       // no clock
+      {100000, -1, -1, 2500, 2500, 2500, 3},       // a fixed time wins
+  };
+  for (const auto& c : cases) {
+    ext_time_control_type = 0;
+    time_budget(c.own, c.inc, c.movestogo, c.movetime);
+    EXPECT_EQ(max_time, c.max_time) << c.own << " " << c.inc << " " << c.movestogo;
+    EXPECT_EQ(si.time_avail, c.avail) << c.own;
+    EXPECT_EQ(ext_time_control_type, c.type) << c.own;
+  }
+}
+
+}  // namespace
