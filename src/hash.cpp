@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board.h"
+#include "platform.h"
 
 U64 hash_piece[2][6][64];
 U64 hash_side;
@@ -16,9 +17,9 @@ uint32_t TT_size = 0;
 
 static const int TT_BUCKET_BYTES = 96;
 
-// Five 15-bit draws of the C library generator make one 64-bit key.
+// Five 15-bit draws make one 64-bit key.
 U64 rand64() {
-  U64 r1 = (U64)rand(), r2 = (U64)rand(), r3 = (U64)rand(), r4 = (U64)rand(), r5 = (U64)rand();
+  U64 r1 = rand15(), r2 = rand15(), r3 = rand15(), r4 = rand15(), r5 = rand15();
   return r1 ^ (r2 << 15) ^ (r3 << 30) ^ (r4 << 45) ^ (r5 << 60);
 }
 

@@ -5,6 +5,7 @@
 
 #include "option.h"
 #include "pg_key.h"
+#include "platform.h"
 
 book_option_t bookOption;
 int out_of_book;
@@ -116,7 +117,7 @@ int pg_show(U64 key, char* out) {
 
   // Every entry of the position has the same chance; the weights only rule out an all-zero set.
   char text[6];
-  move_to_string(text, entries[rand() % count].move);
+  move_to_string(text, entries[rand15() % count].move);
   strcpy(out, text);
   return 1;
 }

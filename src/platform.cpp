@@ -20,3 +20,10 @@ int get_ms() {
   gettimeofday(&tv, nullptr);
   return (int)((uint32_t)tv.tv_sec * 1000u + (uint32_t)(tv.tv_usec / 1000));
 }
+
+// The same sequence on every system, so keys and book choices do not depend on the C library.
+int rand15() {
+  static uint32_t state = 1;
+  state = state * 214013u + 2531011u;
+  return (int)((state >> 16) & 0x7FFF);
+}

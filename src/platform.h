@@ -3,3 +3,5 @@
 
 int bioskey();
 int get_ms();
+// The classic C library generator: 15-bit values 0 .. 32767, never seeded, one sequence per run.
+int rand15();

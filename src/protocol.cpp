@@ -228,7 +228,7 @@ void time_budget(int own, int inc, int movestogo, int movetime) {
 }
 
 static void ShowBestMove() {
-  printf("info nodes %u time %d\n", nodes, ms_diff(get_ms(), start_time));
+  printf("info nodes %d time %d\n", (int)nodes, ms_diff(get_ms(), start_time));
   move best = pv[0][0];
   if (best.u == 0) {
     SendInfo("bestmove 0000");
@@ -468,6 +468,9 @@ void bench() {
   int ms[count], score = 0;
   U64 n[count];
   move best[count];
+  // A stop or a ponder search left over from before must not cut the bench short.
+  ResetSearch();
+  si.pondering = false;
   printf("\n# Benchmark on %d positions:\n\n", count);
   for (int i = 0; i < count; i++) {
     init_board(BTestPosition[i]);
@@ -510,6 +513,8 @@ void profile() {
   int ms[count], depth[count];
   U64 n[count];
   move best[count];
+  ResetSearch();
+  si.pondering = false;
   printf("# Running %d profile positions\n", count);
   for (int i = 0; i < count; i++) {
     init_board(PTestPosition[i]);
