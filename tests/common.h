@@ -8,6 +8,7 @@
 
 #include "board.h"
 #include "fen.h"
+#include "option.h"
 #include "uci_harness.h"
 
 // Board square of a name like "e4" (a8 = 0).
@@ -25,7 +26,8 @@ inline Bitboard bits(std::initializer_list<const char*> names) {
 class EngineTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { uci::engine_in_process(); }
-  void TearDown() override { ply = 0; }
+  void TearDown() override { ply = 0, OptionUci = saved; }
+  const option_uci_t saved = OptionUci;  // the options each test finds, put back after it
 
   static void setup(const std::string& text) {
     init_board(text.c_str());

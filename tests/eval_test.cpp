@@ -7,19 +7,11 @@
 #include <sstream>
 
 #include "common.h"
-#include "option.h"
 
 namespace {
 
 class EvalTest : public EngineTest {
  protected:
-  void SetUp() override { saved = OptionUci; }
-  void TearDown() override {
-    OptionUci = saved;
-    EngineTest::TearDown();
-  }
-  option_uci_t saved;
-
   static int score(const std::string& position) {
     setup(position + " - - 0 1");
     return eval();
@@ -83,22 +75,15 @@ TEST_F(EvalTest, MirroredTwinsScoreTheSame) {
   }
 }
 
-TEST_F(EvalTest, TempoAndInterpolation) {
-  EXPECT_EQ(score("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w"), 5);
-  EXPECT_EQ(score("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b"), 5);
+TEST_F(EvalTest, TempoPhaseAndMaterial) {
   EXPECT_EQ(score("r2qk3/8/8/8/8/8/8/R2QK3 w"), 5);  // queen and rook: 1500
   EXPECT_EQ(score("3qkb2/8/8/8/8/8/8/3QKB2 w"), 0);  // queen and bishop: 1325
-  EXPECT_EQ(interpolate(100, 200, 64), 100);
-  EXPECT_EQ(interpolate(100, 200, 0), 200);
-  EXPECT_EQ(interpolate(3, -5, 10), -3);  // -240 / 64
-}
+  EXPECT_EQ(interpolate(3, -5, 10), -3);             // -240 / 64, not -4
 
-// Queen against rook: phase 15, material 1053 against 497. Three queens, two rooks and two
-// bishops against queen and two rooks: phase 66, counted as 64, so only middlegame values.
-TEST_F(EvalTest, MaterialWeightScalesMaterialAndTruncates) {
+  // Queen against rook: phase 15, material 1053 against 497. Three queens, two rooks and two
+  // bishops against queen and two rooks: phase 66, counted as 64, so only middlegame values.
   int& mw = OptionUci.MaterialWeight;
   EXPECT_EQ(term(&mw, 100, "3rk3/8/8/8/8/8/8/3QK3 w"), 1053 - 497);
-  EXPECT_EQ(term(&mw, 50, "3rk3/8/8/8/8/8/8/3QK3 w"), 526 - 248);
   EXPECT_EQ(term(&mw, 100, "r2qk2r/8/8/8/8/8/8/QQQRKRBB w"), 2700 + 980 + 650 - 1880);
 }
 
@@ -109,45 +94,22 @@ TEST_F(EvalTest, EveryWeightZeroLeavesSquareTablesAndEndings) {
   // ranks: the same square-table sums, 12/5 against 2/-11 at phase 15.
   EXPECT_EQ(score("3r2k1/8/8/4P3/4P3/8/8/3Q2K1 w"), 6 + 7);
   EXPECT_EQ(score("6kr/8/8/4P3/3P4/8/8/Q3K3 w"), 6 + 7);
-  EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/R3K3 w"), -9 - 150 + 24);     // rook v knight
-  EXPECT_EQ(score("r3k3/8/8/8/8/8/8/RN2K3 w"), -23 - 300 + 8);     // rook and knight v rook
   EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BN1K3 w"), -27 - 300 + 24);  // two minors v one
   EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BB1K3 w"), -16 + 24);        // but two bishops win
   EXPECT_EQ(score("k7/8/2K5/8/8/8/8/7Q w"), -1 + 250 + 8);         // lone king cornered
-  EXPECT_EQ(score("8/8/4K3/8/4k3/8/8/7Q w"), -1 + 10 - 0);         // lone king central
-  weights({100, 100, 100, 100, 100, 100, 100});
-  EXPECT_NE(score("3r2k1/8/8/4P3/4P3/8/8/3Q2K1 w"), score("6kr/8/8/4P3/3P4/8/8/Q3K3 w"));
-}
-
-// Flags: Doubled, Isolated, Passed, Backward.
-TEST_F(EvalTest, PawnPredicates) {
-  const char* cases[][3] = {
-      {"4k3/8/8/8/8/P7/P7/4K3 w", "a2", "DI--"},     {"4k3/8/8/8/8/P7/P7/4K3 w", "a3", "-IP-"},
-      {"4k3/8/8/2P5/2P5/8/3P4/4K3 w", "c4", "D---"}, {"4k3/8/8/2P5/2P5/8/3P4/4K3 w", "c5", "--P-"},
-      {"4k3/8/8/4p3/8/3P4/8/4K3 w", "d3", "-I-B"},   {"4k3/8/8/4p3/8/3P4/8/4K3 w", "e5", "-I-B"},
-      {"4k3/8/8/4p3/8/3P4/4P3/4K3 w", "d3", "----"}, {"4k3/8/8/8/4p3/3P4/8/4K3 w", "d3", "-I--"},
-      {"4k3/8/3p4/4P3/8/8/8/4K3 w", "e5", "-I--"},   {"4k3/8/8/4P3/3p4/8/8/4K3 w", "e5", "-IP-"},
-      {"4k3/8/8/8/8/8/4p3/3K4 w", "e2", "-IP-"},     {"4k3/1P6/p1p5/8/8/8/8/4K3 w", "b7", "-IP-"},
-  };
-  for (const auto& c : cases) {
-    setup(std::string(c[0]) + " - - 0 1");
-    const int s = sq(c[1]);
-    const std::string flags = {DoubledPawn(s) ? 'D' : '-', IsolatedPawn(s) ? 'I' : '-',
-                               PassedPawn(s) ? 'P' : '-', BackWardPawn(s) ? 'B' : '-'};
-    EXPECT_EQ(flags, c[2]) << c[0] << " " << c[1];
-  }
 }
 
 // Kings and pawns only: phase 0, so each term is its endgame half.
 TEST_F(EvalTest, PawnTermsInPawnEndings) {
   int& ps = OptionUci.PawnStructureWeight;
   EXPECT_EQ(term(&ps, 100, "4k3/8/8/8/8/P7/P7/4K3 w"), -16 - 6);
-  EXPECT_EQ(term(&ps, 10, "4k3/8/8/8/8/P7/P7/4K3 w"), -2);  // -2.2, not -3
-  EXPECT_EQ(term(&ps, 100, "4k3/8/8/2P5/2P5/8/3P4/4K3 w"), -4);
+  EXPECT_EQ(term(&ps, 10, "4k3/8/8/8/8/P7/P7/4K3 w"), -2);          // -2.2, not -3
   EXPECT_EQ(term(&ps, 100, "4k3/8/8/4p3/8/3P4/4P3/4K3 w"), 6 + 6);  // e5 backward, isolated
   // e5 passed on rank 5 (51), b2 Black's on its seventh rank (243).
   EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "8/4k3/8/4P3/8/8/1p6/4K3 w"), 51 - 243);
-  EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 50, "8/4k3/8/4P3/8/8/1p6/4K3 w"), 25 - 121);
+  // An enemy pawn ahead on a file beside stops a passer, one behind does not (d3, d4 block).
+  EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "4k3/8/3p4/4P3/8/8/8/4K3 w"), 0);
+  EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "4k3/8/8/4P3/3p4/3P4/8/4K3 w"), 51);
 }
 
 // A single pawn against a bare king. The pawn's side: material 120, pawn square -10, king
@@ -158,7 +120,6 @@ TEST_F(EvalTest, LonePawnAgainstBareKing) {
   EXPECT_EQ(score("4k3/8/8/8/8/8/4P3/4K3 w"), 93 - 200 + 15);
   EXPECT_EQ(score("5k2/8/8/8/8/8/4P3/4K3 w"), 93 + 700 + 15);
   EXPECT_EQ(score("5k2/8/8/8/8/8/4P3/4K3 b"), -(93 - 200 + 15));  // one step nearer
-  EXPECT_EQ(score("4k3/4p3/8/8/8/8/8/5K2 b"), 93 - 200 + 15);
   EXPECT_EQ(score("4k3/4p3/8/8/8/8/8/6K1 b"), 93 + 700 + 15);
   // King b5 beside a6, nearer than the enemy: 25 per rank. Its square +1, its shelter -4.
   EXPECT_EQ(score("4k3/8/8/1K6/8/8/4P3/8 w"), 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15);
@@ -173,27 +134,18 @@ TEST_F(EvalTest, KingShelter) {
   };
   EXPECT_EQ(shelter("4k3/8/8/8/8/8/5PPP/6K1 w", "g1", 100), "0/0");
   EXPECT_EQ(shelter("4k3/8/8/8/8/8/8/6K1 w", "g1", 100), "-16/-4");
-  EXPECT_EQ(shelter("4k3/8/8/8/8/8/6P1/6K1 w", "g1", 100), "-8/-2");
-  EXPECT_EQ(shelter("4k3/8/8/8/8/8/5P1P/6K1 w", "g1", 100), "-8/-2");
-  EXPECT_EQ(shelter("4k3/8/8/8/8/8/5PPP/6K1 w", "g1", 0), "0/0");
-  EXPECT_EQ(shelter("4k3/8/8/8/8/8/5P2/6K1 w", "g1", 1000), "-120/-30");
   EXPECT_EQ(shelter("4k3/8/8/8/8/8/5PPP/6K1 w", "g1", 37), "-1/-1");  // 5/1 halved, quartered
   EXPECT_EQ(shelter("k7/1p6/8/8/8/8/8/4K3 w", "a8", 100), "-12/-3");  // one diagonal square
-  EXPECT_EQ(shelter("k7/PP6/8/8/8/8/8/4K3 w", "a8", 100), "-16/-4");  // enemy pawns
-  EXPECT_EQ(shelter("4K3/4P3/8/8/8/8/8/k7 w", "e8", 100), "-16/-4");  // nothing in front
   EXPECT_EQ(shelter("4k3/8/8/8/8/P7/7P/7K w", "h1", 100), "-8/-2");   // no wrap to the a-file
 }
 
 // Terms isolated by switching their weight off.
 TEST_F(EvalTest, MobilityThreatsAndKingAttack) {
   int& mob = OptionUci.MobilityWeight;
-  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/8/8/8/N3K3 w"), -1);    // 2 squares: 0/-2
-  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/p7/8/8/N3K3 w"), -5);   // b3 guarded: -4/-6
-  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/8/8/1P6/B3K3 w"), -9);  // own pawn: -8/-10
-  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/8/8/2K5/N7 w"), -5);    // own king: -4/-6
+  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/8/8/8/N3K3 w"), -1);   // 2 squares: 0/-2
+  EXPECT_EQ(term(&mob, 100, "4k3/8/8/8/p7/8/8/N3K3 w"), -5);  // b3 guarded: -4/-6
   int& thr = OptionUci.ThreatWeight;
   EXPECT_EQ(term(&thr, 100, "4k3/8/2p5/3n4/4PR2/8/B7/4K3 w"), 16 - 12);
-  EXPECT_EQ(term(&thr, 100, "4k3/8/4n3/3P4/8/8/8/4K3 w"), 0);  // knight in its king's zone
   EXPECT_EQ(term(&thr, 100, "4k3/8/8/R3n3/8/8/8/4K3 w"), 4);
   EXPECT_EQ(term(&thr, 100, "4k3/8/3p4/R3n3/8/8/8/4K3 w"), 0);  // pawn guards it
   int& ka = OptionUci.KingAttackWeight;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -29,13 +30,19 @@ std::string current_fen() {
   return f + " " + std::to_string(fifty) + " 1";
 }
 
-Divide our_divide(int depth) {
-  Divide d;
+std::vector<move> legal_moves() {
   ply = 0;
   gen();
-  for (int i = first_move[0]; i < first_move[1]; i++) {
-    move m = gen_dat[i].m;
-    if (!makemove(m.b)) continue;
+  std::vector<move> legal;
+  for (int i = first_move[0]; i < first_move[1]; i++)
+    if (makemove(gen_dat[i].m.b)) takeback(), legal.push_back(gen_dat[i].m);
+  return legal;
+}
+
+Divide our_divide(int depth) {
+  Divide d;
+  for (move m : legal_moves()) {
+    makemove(m.b);
     d[move_str(m)] = perft(depth - 1);
     takeback();
   }
@@ -46,16 +53,8 @@ Divide our_divide(int depth) {
 bool random_walk(const char* start, int plies, std::mt19937& rng) {
   init_board(start);
   for (int n = 0; n < plies; n++) {
-    ply = 0;
-    gen();
-    std::vector<move> legal;
-    for (int i = first_move[0]; i < first_move[1]; i++) {
-      if (!makemove(gen_dat[i].m.b)) continue;
-      takeback();
-      legal.push_back(gen_dat[i].m);
-    }
+    std::vector<move> legal = legal_moves();
     if (legal.empty()) return false;
-    ply = 0;
     makemove(legal[rng() % legal.size()].b);
     ply = 0;  // keep the walk at the root; the history keeps growing
   }
@@ -86,14 +85,11 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
     ours.push_back(our_divide(depth));
   }
 
-  char script[] = "/tmp/zeltro-oracle-XXXXXX";
-  int fd = mkstemp(script);
-  ASSERT_GE(fd, 0);
-  FILE* f = fdopen(fd, "w");
+  std::string commands;
   for (const std::string& fen : fens)
-    fprintf(f, "position fen %s\ngo perft %d\n", fen.c_str(), depth);
-  fprintf(f, "quit\n");
-  fclose(f);
+    commands += "position fen " + fen + "\ngo perft " + std::to_string(depth) + "\n";
+  const std::string script = testing::TempDir() + "zeltro_oracle_" + std::to_string(getpid());
+  std::ofstream(script) << commands << "quit\n";
   std::string cmd = std::string(oracle) + " < " + script + " 2>/dev/null";
   FILE* out = popen(cmd.c_str(), "r");
   ASSERT_NE(out, nullptr);
@@ -108,7 +104,7 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
       theirs.back()[mv] = n;
   }
   pclose(out);
-  unlink(script);
+  unlink(script.c_str());
 
   ASSERT_EQ(theirs.size(), fens.size() + 1) << "the other engine did not answer every position";
   for (size_t i = 0; i < fens.size(); i++) EXPECT_EQ(ours[i], theirs[i]) << fens[i];

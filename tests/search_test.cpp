@@ -1,12 +1,10 @@
-// The search seen from inside: mate, draw and contempt scores, killers, the time budget, and
-// whole searches on small positions.
+// The search seen from inside: mate, draw and contempt scores, the time budget, and whole
+// searches on small positions.
 #include "search.h"
 
-#include <cstring>
 #include <string>
 
 #include "common.h"
-#include "option.h"
 #include "protocol.h"
 
 namespace {
@@ -21,15 +19,11 @@ class SearchTest : public EngineTest {
     si.pondering = si.stopped = si.stop_requested = si.fixed_time = false;
     ext_root_side = LIGHT;
     nodes = 1;
-    OptionUci.RepeatScore = -15;
-    OptionUci.AnalyseMode = false;
-    OptionUci.MultiPV = 1;
   }
   void TearDown() override {
     EngineTest::TearDown();
     si.infinite = false;
     si.poll_input = true;
-    OptionUci.MultiPV = 1;
   }
   static void play(const char* line) { uci::handle(std::string("position ") + line); }
   static std::string think_for(int depth) {
@@ -42,7 +36,7 @@ class SearchTest : public EngineTest {
   }
 };
 
-TEST_F(SearchTest, MateStalemateAndMaterialDraws) {
+TEST_F(SearchTest, MatesAndDraws) {
   setup("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
   EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mated at the root";
   setup("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
@@ -55,9 +49,7 @@ TEST_F(SearchTest, MateStalemateAndMaterialDraws) {
   int stand_pat = qsearch(-30000, 30000, 0, false);
   EXPECT_GT(stand_pat, 500);
   EXPECT_EQ(qsearch(-30000, 30000, -12, false), stand_pat) << "deep quiescence only stands pat";
-}
 
-TEST_F(SearchTest, FiftyMoveRuleSparesAMateOnlyInTheFullSearch) {
   setup("7k/6Q1/6K1/8/8/8/8/8 b - - 100 80");
   EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mate on the hundredth ply still counts";
   EXPECT_EQ(qsearch(-30000, 30000, 0, true), 15) << "quiescence calls it a draw";
@@ -81,25 +73,6 @@ TEST_F(SearchTest, RepetitionIsScoredWithContempt) {
   EXPECT_EQ(qsearch(-30000, 30000, 0, false), 15);
 }
 
-TEST_F(SearchTest, KillersAndMateDistances) {
-  setup("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-  memset(killer1, 0, sizeof killer1);
-  memset(killer2, 0, sizeof killer2);
-  memset(mkiller1, 0, sizeof mkiller1);
-  ply = 3;
-  move a{{56, 48, EMPTY, 0}}, b{{56, 57, EMPTY, 0}}, capture{{56, 0, EMPTY, MF_CAPTURE}};
-  update_killers(a, 10);
-  update_killers(b, 29800);
-  update_killers(b, 10);
-  update_killers(capture, 29900);
-  EXPECT_EQ(killer1[3].m.u, b.u);
-  EXPECT_EQ(killer2[3].m.u, a.u) << "the old first killer moves down once";
-  EXPECT_EQ(mkiller1[3].m.u, b.u);
-
-  const int mates[][2] = {{29999, 1}, {29997, 2}, {29800, 0}, {0, 0}, {-29998, -1}, {-29800, 0}};
-  for (auto [score, moves] : mates) EXPECT_EQ(value_to_mate(score), moves) << score;
-}
-
 TEST_F(SearchTest, FindsMatesAndLeavesTheReply) {
   setup("6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1");
   EXPECT_EQ(think_for(4), "a1a8");
@@ -108,9 +81,10 @@ TEST_F(SearchTest, FindsMatesAndLeavesTheReply) {
   think_for(3);
   ASSERT_GE(pv_length[0], 2);
   EXPECT_EQ(si.ponder_move.u, pv[0][1].u) << "the expected reply is the second move of the line";
-  max_depth = 0;
-  think(0);
-  EXPECT_EQ(pv[0][0].u, 0) << "no iteration, no move";
+
+  // Moves to mate as reported: whole moves, none for scores short of a mate.
+  const int mates[][2] = {{29999, 1}, {29997, 2}, {29800, 0}, {0, 0}, {-29998, -1}, {-29800, 0}};
+  for (auto [score, moves] : mates) EXPECT_EQ(value_to_mate(score), moves) << score;
 }
 
 TEST_F(SearchTest, MultiPvCollectsOneLinePerRootMove) {
@@ -136,13 +110,10 @@ TEST_F(SearchTest, TimeBudget) {
   struct {
     int own, inc, movestogo, movetime, max_time, avail, type;
   } cases[] = {
-      {100000, -1, -1, -1, 3321, 99640, 0},        // plain clock: a thirtieth of what is left
-      {60000, 1000, -1, -1, 2963, 59640, 0},       // plus most of a large increment
-      {30000, 20, 1, -1, 20973, 29940, 1},         // one move to the control
-      {30000, 8, 10, -1, 2994 + 4 + 5, 29940, 1},  // small increment
-      {300, -1, -1, -1, 0, 0, 0},                  // nothing left above the reserve
-      {-1, -1, -1, -1, 6000000, 6000000, 0},       // no clock
-      {100000, -1, -1, 2500, 2500, 2500, 3},       // a fixed time wins
+      {100000, -1, -1, -1, 3321, 99640, 0},   // plain clock: a thirtieth of what is left
+      {30000, 20, 1, -1, 20973, 29940, 1},    // one move to the control
+      {300, -1, -1, -1, 0, 0, 0},             // nothing left above the reserve
+      {100000, -1, -1, 2500, 2500, 2500, 3},  // a fixed time wins
   };
   for (const auto& c : cases) {
     ext_time_control_type = 0;

@@ -1,6 +1,5 @@
-// Driving the engine in tests: as a child process over pipes, or in-process through HandleLine.
-// Every wait is bounded so that a hung engine fails its test instead of hanging the run; the
-// bounds guard against hangs and never measure speed.
+// Driving the engine as a child process over pipes, or in-process through HandleLine. Every wait
+// is bounded, so a hung engine fails its test instead of hanging the run; no bound measures speed.
 #pragma once
 
 #include <fcntl.h>
@@ -10,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,16 +27,16 @@
 namespace uci {
 
 using Lines = std::vector<std::string>;
-using Clock = std::chrono::steady_clock;
 constexpr int kTimeoutMs = 30000;
 constexpr int kKilled = -1;  // wait_exit(): the engine did not end in time and was killed
 
-inline int ms_left(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() < 0 ? 0 : (int)left.count();
+// Deadlines are milliseconds on the steady clock; left() is the time to one, never negative.
+inline long long now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-inline Clock::time_point after(int ms) {
-  return Clock::now() + std::chrono::milliseconds(ms);
+inline int left(long long deadline) {
+  return (int)std::max(0LL, deadline - now_ms());
 }
 inline void close_fd(int& fd) {
   if (fd >= 0) close(fd);
@@ -49,10 +50,7 @@ struct Engine {
   std::string errors;   // everything written to standard error so far
   bool reaped = false;
 
-  Engine() = default;
-  Engine(const Engine&) = delete;
-  Engine& operator=(const Engine&) = delete;
-  ~Engine() {
+  ~Engine() {  // kills an engine still running
     close_fd(to_engine), close_fd(from_engine), close_fd(from_stderr);
     if (pid > 0 && !reaped) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
   }
@@ -63,10 +61,8 @@ inline bool start(Engine& e, const Lines& args = {}) {
   signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
-  Lines words{ZELTRO_EXE};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  std::vector<char*> argv{const_cast<char*>(ZELTRO_EXE)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   if ((e.pid = fork()) == 0) {
     signal(SIGPIPE, SIG_DFL);
@@ -80,8 +76,8 @@ inline bool start(Engine& e, const Lines& args = {}) {
   return e.pid > 0;
 }
 
-// Waits up to wait_ms for output (or, with write_fd, for room in that pipe) and moves what
-// the engine wrote into the buffers; a pipe that has ended is closed.
+// Waits up to wait_ms for output (or, with write_fd, for room in that pipe) and moves what the
+// engine wrote into the buffers; a pipe that has ended is closed.
 inline void pump(Engine& e, int wait_ms, int write_fd = -1) {
   pollfd fds[3] = {{e.from_engine, POLLIN, 0}, {e.from_stderr, POLLIN, 0}, {write_fd, POLLOUT, 0}};
   if (poll(fds, 3, wait_ms) <= 0) return;
@@ -98,9 +94,9 @@ inline void pump(Engine& e, int wait_ms, int write_fd = -1) {
 // Writes the bytes, draining output meanwhile so that an engine blocked on a full pipe cannot
 // stall us; false when the engine is gone.
 inline bool send_raw(Engine& e, const std::string& bytes) {
-  auto deadline = after(kTimeoutMs);
+  const long long end = now_ms() + kTimeoutMs;
   size_t done = 0;
-  while (done < bytes.size() && e.to_engine >= 0 && ms_left(deadline) > 0) {
+  while (done < bytes.size() && e.to_engine >= 0 && left(end) > 0) {
     ssize_t n = write(e.to_engine, bytes.data() + done, bytes.size() - done);
     if (n > 0) done += n;
     if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
@@ -117,27 +113,24 @@ inline void close_input(Engine& e) {
 
 // The next output line without its line feed; nothing on time-out or end of output.
 inline std::optional<std::string> read_line(Engine& e, int timeout_ms = kTimeoutMs) {
-  for (auto deadline = after(timeout_ms);;) {
-    size_t nl = e.pending.find('\n');
-    if (nl != std::string::npos) {
+  for (const long long end = now_ms() + timeout_ms;; pump(e, left(end))) {
+    if (size_t nl = e.pending.find('\n'); nl != std::string::npos) {
       std::string line = e.pending.substr(0, nl);
       e.pending.erase(0, nl + 1);
       return line;
     }
     if (e.from_engine < 0 && !e.pending.empty()) return std::exchange(e.pending, "");
-    if (e.from_engine < 0 || ms_left(deadline) == 0) return std::nullopt;
-    pump(e, ms_left(deadline));
+    if (e.from_engine < 0 || left(end) == 0) return std::nullopt;
   }
 }
 
 // Lines up to and including the first one beginning with prefix, or, without a prefix, up to
-// the end of the output. On failure: the lines read so far, then "<timeout>" or
-// "<end of output>".
+// the end of the output. On failure: the lines read, then "<timeout>" or "<end of output>".
 inline Lines read_until(Engine& e, const std::optional<std::string>& prefix,
                         int timeout_ms = kTimeoutMs) {
   Lines lines;
-  auto deadline = after(timeout_ms);
-  while (auto line = read_line(e, ms_left(deadline))) {
+  const long long end = now_ms() + timeout_ms;
+  while (auto line = read_line(e, left(end))) {
     lines.push_back(*line);
     if (prefix && line->starts_with(*prefix)) return lines;
   }
@@ -147,6 +140,11 @@ inline Lines read_until(Engine& e, const std::optional<std::string>& prefix,
 }
 inline Lines read_rest(Engine& e, int timeout_ms = kTimeoutMs) {
   return read_until(e, std::nullopt, timeout_ms);
+}
+
+// Starts the engine and reads its banner; nothing when it does not start or say anything.
+inline std::optional<std::string> launch(Engine& e) {
+  return start(e) ? read_line(e) : std::nullopt;
 }
 
 // Sends line and then "isready"; returns what came before "readyok". The engine answers in
@@ -161,14 +159,19 @@ inline Lines ask(Engine& e, const std::string& line, int timeout_ms = kTimeoutMs
 // Exit status, 128 + signal number after a signal, or kKilled.
 inline int wait_exit(Engine& e, int timeout_ms = kTimeoutMs) {
   int status = 0;
-  for (auto deadline = after(timeout_ms); e.pid > 0 && !e.reaped; pump(e, 20)) {
+  for (const long long end = now_ms() + timeout_ms; e.pid > 0 && !e.reaped; pump(e, 20)) {
     if (waitpid(e.pid, &status, WNOHANG) == e.pid) {
       e.reaped = true;
       return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    if (ms_left(deadline) == 0) kill(e.pid, SIGKILL), waitpid(e.pid, nullptr, 0), e.reaped = true;
+    if (left(end) == 0) kill(e.pid, SIGKILL), waitpid(e.pid, nullptr, 0), e.reaped = true;
   }
   return kKilled;
+}
+
+// Sends "quit": the exit status, or kKilled when the engine is gone or does not end in time.
+inline int quit(Engine& e) {
+  return send(e, "quit") ? wait_exit(e) : kKilled;
 }
 
 // One run with arguments and empty input.
@@ -181,20 +184,17 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   Engine e;
   if (!start(e, args)) return {kKilled, {"<could not start>"}, ""};
   close_input(e);
-  Run r{0, read_rest(e, timeout_ms), ""};
-  r.status = wait_exit(e, timeout_ms);
-  for (auto deadline = after(timeout_ms); e.from_stderr >= 0 && ms_left(deadline) > 0;)
-    pump(e, ms_left(deadline));
-  r.errors = e.errors;
-  return r;
+  Lines out = read_rest(e, timeout_ms);
+  int status = wait_exit(e, timeout_ms);
+  for (const long long end = now_ms() + timeout_ms; e.from_stderr >= 0 && left(end) > 0;)
+    pump(e, left(end));
+  return {status, out, e.errors};
 }
 
 inline Lines split_lines(const std::string& text) {
   Lines lines;
-  size_t from = 0;
-  for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1)
-    lines.push_back(text.substr(from, nl - from));
-  if (from < text.size()) lines.push_back(text.substr(from));
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -213,11 +213,9 @@ inline void engine_in_process() {
 }
 
 // Runs one command line through the handler; returns the lines it printed.
-inline Lines handle(const std::string& line) {
-  std::vector<char> text(line.begin(), line.end());
-  text.push_back(0);
+inline Lines handle(std::string line) {
   testing::internal::CaptureStdout();
-  HandleLine(text.data());
+  HandleLine(line.data());
   return split_lines(testing::internal::GetCapturedStdout());
 }
 
