@@ -107,9 +107,10 @@ TEST_F(EvalTest, PawnTermsInPawnEndings) {
   EXPECT_EQ(term(&ps, 100, "4k3/8/8/4p3/8/3P4/4P3/4K3 w"), 6 + 6);  // e5 backward, isolated
   // e5 passed on rank 5 (51), b2 Black's on its seventh rank (243).
   EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "8/4k3/8/4P3/8/8/1p6/4K3 w"), 51 - 243);
-  // An enemy pawn ahead on a file beside stops a passer, one behind does not (d3, d4 block).
+  // An enemy pawn ahead on a file beside stops a passer; one level with it does not, so e5
+  // and d5 (on Black's fourth rank, 19) both count.
   EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "4k3/8/3p4/4P3/8/8/8/4K3 w"), 0);
-  EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "4k3/8/8/4P3/3p4/3P4/8/4K3 w"), 51);
+  EXPECT_EQ(term(&OptionUci.PassedPawnWeight, 100, "4k3/8/8/3pP3/8/8/8/4K3 w"), 51 - 19);
 }
 
 // A single pawn against a bare king. The pawn's side: material 120, pawn square -10, king
@@ -120,7 +121,7 @@ TEST_F(EvalTest, LonePawnAgainstBareKing) {
   EXPECT_EQ(score("4k3/8/8/8/8/8/4P3/4K3 w"), 93 - 200 + 15);
   EXPECT_EQ(score("5k2/8/8/8/8/8/4P3/4K3 w"), 93 + 700 + 15);
   EXPECT_EQ(score("5k2/8/8/8/8/8/4P3/4K3 b"), -(93 - 200 + 15));  // one step nearer
-  EXPECT_EQ(score("4k3/4p3/8/8/8/8/8/6K1 b"), 93 + 700 + 15);
+  EXPECT_EQ(score("4k3/4p3/8/8/8/8/8/5K2 b"), 93 - 200 + 15);
   // King b5 beside a6, nearer than the enemy: 25 per rank. Its square +1, its shelter -4.
   EXPECT_EQ(score("4k3/8/8/1K6/8/8/4P3/8 w"), 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15);
 }

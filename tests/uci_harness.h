@@ -46,8 +46,7 @@ inline void close_fd(int& fd) {
 struct Engine {
   pid_t pid = -1;
   int to_engine = -1, from_engine = -1, from_stderr = -1;
-  std::string pending;  // output not yet handed out as lines
-  std::string errors;   // everything written to standard error so far
+  std::string pending, errors;  // output not yet handed out as lines; all of standard error
   bool reaped = false;
 
   ~Engine() {  // kills an engine still running
@@ -76,8 +75,7 @@ inline bool start(Engine& e, const Lines& args = {}) {
   return e.pid > 0;
 }
 
-// Waits up to wait_ms for output (or, with write_fd, for room in that pipe) and moves what the
-// engine wrote into the buffers; a pipe that has ended is closed.
+// Waits up to wait_ms for output (or room in write_fd), reads it, and closes pipes that ended.
 inline void pump(Engine& e, int wait_ms, int write_fd = -1) {
   pollfd fds[3] = {{e.from_engine, POLLIN, 0}, {e.from_stderr, POLLIN, 0}, {write_fd, POLLOUT, 0}};
   if (poll(fds, 3, wait_ms) <= 0) return;
@@ -91,8 +89,7 @@ inline void pump(Engine& e, int wait_ms, int write_fd = -1) {
   }
 }
 
-// Writes the bytes, draining output meanwhile so that an engine blocked on a full pipe cannot
-// stall us; false when the engine is gone.
+// Writes the bytes, draining output meanwhile so that an engine blocked on it cannot stall us.
 inline bool send_raw(Engine& e, const std::string& bytes) {
   const long long end = now_ms() + kTimeoutMs;
   size_t done = 0;
@@ -147,8 +144,7 @@ inline std::optional<std::string> launch(Engine& e) {
   return start(e) ? read_line(e) : std::nullopt;
 }
 
-// Sends line and then "isready"; returns what came before "readyok". The engine answers in
-// order, so an empty result means that the line had no reply.
+// The reply to line: what came before the "readyok" to an "isready" sent behind it.
 inline Lines ask(Engine& e, const std::string& line, int timeout_ms = kTimeoutMs) {
   if (!send(e, line) || !send(e, "isready")) return {"<engine gone>"};
   Lines lines = read_until(e, "readyok", timeout_ms);
