@@ -462,6 +462,20 @@ void print_board() {
   printf("\n\n   a b c d e f g h\n\n");
 }
 
+// One search of a suite: no input is read and no periodic lines are printed.
+static void suite_search(int depth, int time, int* ms, move* best, U64* n) {
+  max_depth = depth;
+  max_time = time;
+  si.quiet = true;
+  si.poll_input = false;
+  ply = 0;
+  gen();
+  think(1);
+  *ms = ms_diff(get_ms(), start_time);
+  *best = pv[0][0];
+  *n = nodes;
+}
+
 // A fixed-depth search of ten tactical positions: the node count is the engine's signature.
 void bench() {
   const int count = 10;
@@ -476,16 +490,8 @@ void bench() {
     init_board(BTestPosition[i]);
     si.fixed_time = true;
     printf("# Position no. %d/%d\n# %s\n\n", i + 1, count, BTestPosition[i]);
-    max_depth = BTestPositionDepth[i];
-    max_time = si.time_avail = 300000;
-    si.quiet = true;
-    si.poll_input = false;
-    ply = 0;
-    gen();
-    think(1);
-    ms[i] = ms_diff(get_ms(), start_time);
-    best[i] = pv[0][0];
-    n[i] = nodes;
+    si.time_avail = 300000;
+    suite_search(BTestPositionDepth[i], 300000, &ms[i], &best[i], &n[i]);
   }
   printf("\n# %s fixed depth Bench Results\n", "Zeltro 1800");
   printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
@@ -520,17 +526,8 @@ void profile() {
     init_board(PTestPosition[i]);
     print_board();
     printf("# Profile position no. %d/%d\n# Title: %s\n", i + 1, count, PTitle[i]);
-    max_time = 5000;
-    max_depth = 128;
-    si.quiet = true;
-    si.poll_input = false;
-    ply = 0;
-    gen();
-    think(1);
-    ms[i] = ms_diff(get_ms(), start_time);
-    best[i] = pv[0][0];
+    suite_search(128, 5000, &ms[i], &best[i], &n[i]);
     depth[i] = idepth;
-    n[i] = nodes;
     printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
   }
   printf("\n# %s Profile Results:\n", ENG_NAME_VER);

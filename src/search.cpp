@@ -135,6 +135,29 @@ static void generate(bool in_check) {
   }
 }
 
+// A child searched with the full window, or first with a null window around alpha and again with
+// the full one when it lands inside.
+static inline int search_child(int alpha, int beta, int d, bool check, bool full) {
+  if (full) return -search(-beta, -alpha, d, check);
+  int v = -search(-alpha - 1, -alpha, d, check);
+  if (v > alpha && v < beta) v = -search(-beta, -alpha, d, check);
+  return v;
+}
+
+// Takes in the value of a searched move; true when the move refutes the node.
+static inline bool record(move m, int v, int* best, int* alpha, int beta) {
+  if (v <= *best) return false;
+  *best = v;
+  if (v <= *alpha) return false;
+  if (v >= beta) {
+    update_killers(m, v);
+    return true;
+  }
+  *alpha = v;
+  update_pv(m, ply);
+  return false;
+}
+
 int search(int alpha, int beta, int depth, bool in_check) {
   if ((nodes & 1023) == 0) {
     CheckUserInputandTime();
@@ -166,26 +189,10 @@ int search(int alpha, int beta, int depth, bool in_check) {
     legal++;
     bool check = ::in_check(side);
     int d = check ? depth : depth - 2;
-    int v;
-    if (best == NO_SCORE || beta - alpha <= 1) {
-      v = -search(-beta, -alpha, d, check);
-    } else {
-      v = -search(-alpha - 1, -alpha, d, check);
-      if (v > alpha && v < beta) v = -search(-beta, -alpha, d, check);
-    }
+    int v = search_child(alpha, beta, d, check, best == NO_SCORE || beta - alpha <= 1);
     takeback();
     if (si.stopped) return 0;
-    if (v > best) {
-      best = v;
-      if (v > alpha) {
-        if (v >= beta) {
-          update_killers(m, v);
-          return v;
-        }
-        alpha = v;
-        update_pv(m, ply);
-      }
-    }
+    if (record(m, v, &best, &alpha, beta)) return v;
   }
   if (si.stopped) return 0;
   if (legal == 0) return in_check ? ply - 30000 : OptionUci.StalemateScore;
@@ -283,26 +290,11 @@ int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int
       printf("info currmove %s currmovenumber %d\n", move_str(m), i - first_move[0] + 1);
     bool check = ::in_check(side);
     int d = depth - 2 + (check && safe ? 2 : 0);
-    int v;
-    if (best == NO_SCORE) {
-      v = -search(-beta, -alpha, d, check);
-    } else {
-      v = -search(-alpha - 1, -alpha, d, check);
-      if (v > alpha && v < beta) v = -search(-beta, -alpha, d, check);
-    }
+    // The root has no null-window shortcut: every later move gets the null window first.
+    int v = search_child(alpha, beta, d, check, best == NO_SCORE);
     takeback();
     if (si.stopped) return 0;
-    if (v > best) {
-      best = v;
-      if (v > alpha) {
-        if (v >= beta) {
-          update_killers(m, v);
-          return v;
-        }
-        alpha = v;
-        update_pv(m, 0);
-      }
-    }
+    if (record(m, v, &best, &alpha, beta)) return v;
   }
   if (si.stopped) return 0;
   if (legal == 0) return no_move_score();
