@@ -92,7 +92,7 @@ TEST(GoCommand, StopIsreadyAndPonderhitActDuringTheSearch) {
   // With nothing on the clock above the reserve a move is still played.
   ASSERT_TRUE(uci::send(e, "position startpos"));
   ASSERT_TRUE(uci::send(e, "go wtime 300 btime 300"));
-  out = uci::read_until(e, "bestmove", 5000);
+  out = uci::read_until(e, "bestmove");
   EXPECT_TRUE(reads_as(out.back(), std::string("bestmove ") + kMove)) << out.back();
 
   // quit in the middle of a search ends the engine without a reply.
