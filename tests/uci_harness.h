@@ -58,6 +58,10 @@ struct Engine {
 // Runs ZELTRO_EXE with args and pipes on its standard input, output and error.
 inline bool start(Engine& e, const Lines& args = {}) {
   signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
+  // When the test itself runs without standard input (or output), a pipe would take that
+  // descriptor and be lost in the child's rewiring; /dev/null holds the place instead.
+  for (int fd = 0; fd < 3; fd++)
+    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
   std::vector<char*> argv{const_cast<char*>(ZELTRO_EXE)};
