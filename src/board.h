@@ -87,6 +87,8 @@ void gen_caps();
 void gen_evade();
 void gen_king();
 void gen_all_king();
+// The list the search uses at a node: evasions in check (king moves alone in double check).
+void gen_node(bool in_check);
 
 // Make and take back.
 bool makemove(move_bytes m);

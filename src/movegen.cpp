@@ -376,3 +376,15 @@ void gen_evade() {
   gen_en_passant(gen_push);
   pieces_to(c, push_capture);
 }
+
+void gen_node(bool in_check) {
+  if (!in_check) {
+    gen();
+    return;
+  }
+  get_checker(side);
+  if (gchecker2 == -1)
+    gen_evade();
+  else
+    gen_king();
+}

@@ -306,22 +306,9 @@ U64 hash_pg_key(const char* fen) {
       if (at) key ^= RandomPiece[64 * (at - piece_names) + 8 * r + f];
     }
 
-  for (const char* p = castle_s; *p; p++) {
-    switch (*p) {
-      case 'K':
-        key ^= RandomCastle[0];
-        break;
-      case 'Q':
-        key ^= RandomCastle[1];
-        break;
-      case 'k':
-        key ^= RandomCastle[2];
-        break;
-      case 'q':
-        key ^= RandomCastle[3];
-        break;
-    }
-  }
+  static const char rights[] = "KQkq";
+  for (const char* p = castle_s; *p; p++)
+    if (const char* at = strchr(rights, *p)) key ^= RandomCastle[at - rights];
 
   // The en-passant file counts only when a pawn of the side to move stands beside the pawn that
   // has just stepped twice.

@@ -427,15 +427,7 @@ void Loop() {
 U64 perft(int depth) {
   if (depth == 0) return 1;
   // In check the search's own generators run, so perft proves them too.
-  if (in_check(side)) {
-    get_checker(side);
-    if (gchecker2 != -1)
-      gen_king();
-    else
-      gen_evade();
-  } else {
-    gen();
-  }
+  gen_node(in_check(side));
   U64 nodes = 0;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
     if (!makemove(gen_dat[i].m.b)) continue;

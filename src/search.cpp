@@ -123,18 +123,6 @@ static void follow_principal_variation() {
   }
 }
 
-static void generate(bool in_check) {
-  if (in_check) {
-    get_checker(side);
-    if (gchecker2 == -1)
-      gen_evade();
-    else
-      gen_king();
-  } else {
-    gen();
-  }
-}
-
 // A child searched with the full window, or first with a null window around alpha and again with
 // the full one when it lands inside.
 static inline int search_child(int alpha, int beta, int d, bool check, bool full) {
@@ -173,7 +161,7 @@ int search(int alpha, int beta, int depth, bool in_check) {
   if (fifty > 100 || (fifty == 100 && !in_check)) return fifty_value();
   if (ply > 0 && fifty > 0 && repetitions() > 0) return contempt_value();
 
-  generate(in_check);
+  gen_node(in_check);
   follow_principal_variation();
   if (first_move[ply] == first_move[ply + 1]) {
     if (si.stopped) return 0;
@@ -216,7 +204,7 @@ int qsearch(int alpha, int beta, int depth, bool in_check) {
 
   int best;
   if (in_check) {
-    generate(true);
+    gen_node(true);
     best = NO_SCORE;
   } else {
     best = eval();

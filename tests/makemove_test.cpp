@@ -20,19 +20,10 @@ std::vector<long long> snapshot() {
 
 class MakeMoveTest : public EngineTest {
  protected:
-  static void generate() {
-    if (in_check(side)) {
-      get_checker(side);
-      gchecker2 != -1 ? gen_king() : gen_evade();
-    } else {
-      gen();
-    }
-  }
-
   // Perft that checks the whole position after every make and every take back.
   static U64 checked_walk(int depth, std::string* fault) {
     if (depth == 0) return 1;
-    generate();
+    gen_node(in_check(side));
     U64 n = 0;
     char why[64];
     for (int i = first_move[ply]; i < first_move[ply + 1] && fault->empty(); i++) {
