@@ -1,9 +1,48 @@
 #include "platform.h"
 
-#include <poll.h>
-#include <sys/time.h>
-
 #include <cstdint>
+
+#ifdef _WIN32
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+// Non-zero when a read of standard input would not block: bytes wait in the pipe, or the pipe is
+// broken or ended (so that the next read meets the end and the engine exits); on a console, key
+// events wait.
+int bioskey() {
+  static bool initialised = false;
+  static HANDLE input;
+  static bool is_pipe;
+  if (!initialised) {
+    initialised = true;
+    input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode;
+    is_pipe = !GetConsoleMode(input, &mode);
+    if (!is_pipe) {
+      SetConsoleMode(input, mode & ~(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
+      FlushConsoleInputBuffer(input);
+    }
+  }
+  if (is_pipe) {
+    DWORD waiting;
+    if (!PeekNamedPipe(input, nullptr, 0, nullptr, &waiting, nullptr)) return 1;
+    return (int)waiting;
+  }
+  // A single event is the key-up left over from the line just read.
+  DWORD events;
+  if (!GetNumberOfConsoleInputEvents(input, &events)) return 1;
+  return events > 1 ? (int)events : 0;
+}
+
+// Milliseconds since the system started, in 32-bit arithmetic; it wraps, and only differences are
+// used.
+int get_ms() { return (int)(uint32_t)GetTickCount64(); }
+
+#else
+
+#include <poll.h>
+#include <time.h>
 
 // Non-zero when a read of standard input would not block: a line is waiting, or the input has
 // ended (so that the next read meets the end and the engine exits).
@@ -14,12 +53,15 @@ int bioskey() {
   return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
 
-// Wall-clock milliseconds in 32-bit arithmetic; it wraps, and only differences are used.
+// Milliseconds of a clock that never jumps, in 32-bit arithmetic; it wraps, and only differences
+// are used.
 int get_ms() {
-  struct timeval tv;
-  gettimeofday(&tv, nullptr);
-  return (int)((uint32_t)tv.tv_sec * 1000u + (uint32_t)(tv.tv_usec / 1000));
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return (int)((uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000));
 }
+
+#endif
 
 // The same sequence on every system, so keys and book choices do not depend on the C library.
 int rand15() {

@@ -1,0 +1,113 @@
+// Starts the engine the way Windows GUIs do, with CreateProcess and anonymous pipes, and plays a
+// short UCI session through them. Usage: zeltro_pipe_driver ENGINE.EXE. Exit status 0 when every
+// step got its reply; the engine's lines are echoed with "> ", the commands with "< ".
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+static const DWORD kHangGuardMs = 30000;  // far beyond any reply, even on a busy machine
+
+struct Engine {
+  HANDLE process, to_engine, from_engine;
+  std::string pending;  // bytes read past the last whole line
+};
+
+static bool start(Engine& e, const char* exe) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE child_in, child_out;
+  if (!CreatePipe(&child_in, &e.to_engine, &inherit, 0)) return false;
+  if (!CreatePipe(&e.from_engine, &child_out, &inherit, 0)) return false;
+  SetHandleInformation(e.to_engine, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(e.from_engine, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = child_in;
+  si.hStdOutput = si.hStdError = child_out;
+  PROCESS_INFORMATION pi;
+  std::string command = exe;
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(child_in);
+  CloseHandle(child_out);
+  CloseHandle(pi.hThread);
+  e.process = pi.hProcess;
+  return true;
+}
+
+static void send(Engine& e, const char* line) {
+  printf("< %s\n", line);
+  std::string text = std::string(line) + "\n";
+  DWORD written;
+  WriteFile(e.to_engine, text.data(), (DWORD)text.size(), &written, nullptr);
+}
+
+// Reads lines until one starts with `want`; false on a timeout, on the end of the output, or
+// when a line starting with `forbidden` comes first.
+static bool expect(Engine& e, const char* want, const char* forbidden = nullptr) {
+  ULONGLONG deadline = GetTickCount64() + kHangGuardMs;
+  for (;;) {
+    size_t end = e.pending.find('\n');
+    if (end != std::string::npos) {
+      std::string line = e.pending.substr(0, end);
+      e.pending.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      printf("> %s\n", line.c_str());
+      if (line.rfind(want, 0) == 0) return true;
+      if (forbidden && line.rfind(forbidden, 0) == 0) return false;
+      continue;
+    }
+    DWORD waiting = 0, got;
+    if (!PeekNamedPipe(e.from_engine, nullptr, 0, nullptr, &waiting, nullptr)) return false;
+    if (GetTickCount64() > deadline) return false;
+    if (waiting == 0) {
+      Sleep(5);
+      continue;
+    }
+    char chunk[4096];
+    if (!ReadFile(e.from_engine, chunk, waiting < sizeof chunk ? waiting : sizeof chunk, &got, nullptr))
+      return false;
+    e.pending.append(chunk, got);
+  }
+}
+
+static bool exits(Engine& e) { return WaitForSingleObject(e.process, kHangGuardMs) == WAIT_OBJECT_0; }
+
+// Reports the failed step and ends the engine, which might otherwise search on forever.
+static int fail(Engine& e, const char* step) {
+  TerminateProcess(e.process, 1);
+  fprintf(stderr, "FAILED: %s\n", step);
+  return 1;
+}
+
+int main(int argc, char** argv) {
+  Engine e = {};
+  if (argc != 2 || !start(e, argv[1])) return fail(e, "starting the engine");
+  send(e, "uci");
+  if (!expect(e, "uciok")) return fail(e, "uci answered with uciok");
+  send(e, "go infinite");
+  if (!expect(e, "info depth 3")) return fail(e, "go infinite searches");
+  send(e, "isready");
+  if (!expect(e, "readyok", "bestmove")) return fail(e, "isready answered during the search");
+  send(e, "stop");
+  if (!expect(e, "bestmove")) return fail(e, "stop answered with a bestmove");
+  send(e, "position startpos moves e2e4");
+  send(e, "go wtime 2000 btime 2000");
+  if (!expect(e, "bestmove")) return fail(e, "a timed go ends with a bestmove");
+  send(e, "quit");
+  if (!exits(e)) return fail(e, "quit ends the engine");
+
+  // The end of the input during a long search: the broken pipe counts as waiting input, so the
+  // engine reads, meets the end and stops.
+  Engine second = {};
+  if (!start(second, argv[1])) return fail(second, "starting the engine again");
+  send(second, "go movetime 600000");
+  if (!expect(second, "info depth 3")) return fail(second, "go movetime searches");
+  CloseHandle(second.to_engine);
+  if (!exits(second)) return fail(second, "the end of the input ends the engine");
+  printf("pipe session passed\n");
+  return 0;
+}
