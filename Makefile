@@ -53,7 +53,7 @@ test-windows: windows
 	tests/windows/run.sh $(WINDOWS)
 
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h bench/*.cpp
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp
 
 clean:
 	rm -rf build

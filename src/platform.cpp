@@ -37,7 +37,9 @@ int bioskey() {
 
 // Milliseconds since the system started, in 32-bit arithmetic; it wraps, and only differences are
 // used.
-int get_ms() { return (int)(uint32_t)GetTickCount64(); }
+int get_ms() {
+  return (int)(uint32_t)GetTickCount64();
+}
 
 #else
 

@@ -68,13 +68,16 @@ static bool expect(Engine& e, const char* want, const char* forbidden = nullptr)
       continue;
     }
     char chunk[4096];
-    if (!ReadFile(e.from_engine, chunk, waiting < sizeof chunk ? waiting : sizeof chunk, &got, nullptr))
+    if (!ReadFile(e.from_engine, chunk, waiting < sizeof chunk ? waiting : sizeof chunk, &got,
+                  nullptr))
       return false;
     e.pending.append(chunk, got);
   }
 }
 
-static bool exits(Engine& e) { return WaitForSingleObject(e.process, kHangGuardMs) == WAIT_OBJECT_0; }
+static bool exits(Engine& e) {
+  return WaitForSingleObject(e.process, kHangGuardMs) == WAIT_OBJECT_0;
+}
 
 // Reports the failed step and ends the engine, which might otherwise search on forever.
 static int fail(Engine& e, const char* step) {
