@@ -259,7 +259,7 @@ static void suite_line(const char* line, int line_no, int depth, int movetime, t
   int ms;
   move best;
   U64 n;
-  suite_search(depth > 0 ? depth : MAX_PLY, si.time_avail, &ms, &best, &n);
+  suite_search(depth > 0 ? depth : MAX_PLY, si.time_avail, &ms, &best, &n, 0);
 
   char found[12] = "(none)";
   if (best.u != 0) san_text(best, found);
@@ -267,7 +267,7 @@ static void suite_line(const char* line, int line_no, int depth, int movetime, t
   t->positions++;
   t->solved += solved;
   std::string id = e.id.empty() ? "line " + std::to_string(line_no) : e.id;
-  printf("%-12s %-16s found %-8s nodes %10llu  time %6d ms  %s\n", id.c_str(), expected.c_str(),
+  printf("%-14s %-16s found %-8s nodes %10llu  time %6d ms  %s\n", id.c_str(), expected.c_str(),
          found, (unsigned long long)n, ms, solved ? "solved" : "missed");
 }
 

@@ -457,14 +457,14 @@ void print_board() {
 }
 
 // One search of a suite: no input is read and no periodic lines are printed.
-void suite_search(int depth, int time, int* ms, move* best, U64* n) {
+void suite_search(int depth, int time, int* ms, move* best, U64* n, int show) {
   max_depth = depth;
   max_time = time;
   si.quiet = true;
   si.poll_input = false;
   ply = 0;
   gen();
-  think(1);
+  think(show);
   *ms = ms_diff(get_ms(), start_time);
   *best = pv[0][0];
   *n = nodes;

@@ -30,7 +30,8 @@ extern U64 bench_nodes;
 extern int bench_ms;
 void print_board();
 void bench();
-// One search of a suite position: no input is read and no periodic lines are printed.
-void suite_search(int depth, int time, int* ms, move* best, U64* n);
+// One search of a suite position: no input is read and no periodic lines are printed; with show
+// each finished iteration is.
+void suite_search(int depth, int time, int* ms, move* best, U64* n, int show = 1);
 void profile();
 void symtestpos();
