@@ -4,12 +4,14 @@
 #   make run        build, then start the engine in this terminal
 #   make test       release and sanitizer builds, each with the whole test suite
 #   make speed      generator speed with Google Benchmark
+#   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
+#                   make uninstall takes them away again
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
 SANITIZE := build/sanitize
 
-.PHONY: all release run test test-release test-sanitize speed format clean
+.PHONY: all release run test test-release test-sanitize speed format clean install uninstall
 
 all: release
 ifneq ($(EXE),)
@@ -39,6 +41,23 @@ test-sanitize:
 speed: release
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_speed
 	./$(RELEASE)/zeltro_speed
+
+# The engine goes to $(BINDIR), the manual to section 6; a package may set BINDIR=$(PREFIX)/games.
+# ENGINE names the engine to install, the release build unless another one is given.
+PREFIX ?= /usr/local
+BINDIR ?= $(PREFIX)/bin
+MANDIR ?= $(PREFIX)/share/man
+ENGINE ?= $(RELEASE)/zeltro
+
+$(RELEASE)/zeltro: release
+
+install: $(ENGINE)
+	install -d "$(DESTDIR)$(BINDIR)" "$(DESTDIR)$(MANDIR)/man6"
+	install -m 755 "$(ENGINE)" "$(DESTDIR)$(BINDIR)/zeltro"
+	install -m 644 docs/zeltro.6 "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
+
+uninstall:
+	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h bench/*.cpp

@@ -8,7 +8,6 @@
 
 #include "board.h"
 #include "fen.h"
-#include "hash.h"
 #include "protocol.h"
 #include "search.h"
 
@@ -86,7 +85,8 @@ static bool read_san(const char* text, san_t* s) {
   if (n == 0 || n >= sizeof t) return false;
   memcpy(t, text, n + 1);
   while (n > 0 && (t[n - 1] == '!' || t[n - 1] == '?')) n--;
-  if (n > 0 && (t[n - 1] == '+' || t[n - 1] == '#')) s->mark = t[--n] == '+' ? MARK_CHECK : MARK_MATE;
+  if (n > 0 && (t[n - 1] == '+' || t[n - 1] == '#'))
+    s->mark = t[--n] == '+' ? MARK_CHECK : MARK_MATE;
   t[n] = 0;
   if (!strcmp(t, "O-O") || !strcmp(t, "0-0")) return s->castle_file = KINGSIDE_FILE, true;
   if (!strcmp(t, "O-O-O") || !strcmp(t, "0-0-0")) return s->castle_file = QUEENSIDE_FILE, true;
@@ -252,7 +252,6 @@ static void suite_line(const char* line, int line_no, int depth, int movetime, t
   if (!read_moves("bm", e.bm, &bm, &expected, line_no, t)) return;
   if (!read_moves("am", e.am, &am, &expected, line_no, t)) return;
 
-  clearHash();
   si.pondering = si.infinite = si.stop_requested = false;
   si.fixed_time = true;
   si.time_avail = depth > 0 ? NO_TIME_LIMIT : movetime;

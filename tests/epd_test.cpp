@@ -1,10 +1,10 @@
-// SAN read and written against the legal moves, the EPD runner end to end, and the command
-// line's help, version and exit statuses.
+// SAN read and written against the legal moves, and the EPD runner end to end.
+
+#include "epd.h"
 
 #include <fstream>
 
 #include "common.h"
-#include "epd.h"
 #include "protocol.h"
 
 namespace {
@@ -48,22 +48,53 @@ class San : public EngineTest {
 // guessed: ambiguous, illegal, or marked with a check or mate the move does not give.
 TEST_F(San, ReadsSuiteNotationAndRefusesWhatItCannotBeSureOf) {
   const char* cases[][3] = {
-      {kPin, "Ne4", "c3e4"}, {kPin, "Nce4", "c3e4"}, {kPin, "Nge4", ""},
-      {kRooks, "R1a3", "a1a3"}, {kRooks, "R5a3", "a5a3"}, {kRooks, "Ra3", ""}, {kRooks, "Raa3", ""},
-      {kQueens, "Qa1b2", "a1b2"}, {kQueens, "Q3b2", "a3b2"}, {kQueens, "Qcb2", "c1b2"},
-      {kQueens, "Qab2", ""}, {kQueens, "Q1b2", ""}, {kQueens, "Qb2", ""},
-      {kPassant, "exd6", "e5d6"}, {kPassant, "cxd6", "c5d6"}, {kPassant, "xd6", ""},
+      {kPin, "Ne4", "c3e4"},
+      {kPin, "Nce4", "c3e4"},
+      {kPin, "Nge4", ""},
+      {kRooks, "R1a3", "a1a3"},
+      {kRooks, "R5a3", "a5a3"},
+      {kRooks, "Ra3", ""},
+      {kRooks, "Raa3", ""},
+      {kQueens, "Qa1b2", "a1b2"},
+      {kQueens, "Q3b2", "a3b2"},
+      {kQueens, "Qcb2", "c1b2"},
+      {kQueens, "Qab2", ""},
+      {kQueens, "Q1b2", ""},
+      {kQueens, "Qb2", ""},
+      {kPassant, "exd6", "e5d6"},
+      {kPassant, "cxd6", "c5d6"},
+      {kPassant, "xd6", ""},
       {kPassant, "d6", ""},
-      {kPromote, "e8=Q+", "e7e8q"}, {kPromote, "e8Q", "e7e8q"}, {kPromote, "exd8=N", "e7d8n"},
-      {kPromote, "exd8R+", "e7d8r"}, {kPromote, "exd8=B", "e7d8b"}, {kPromote, "exd8=N+", ""},
-      {kPromote, "exd8=R#", ""}, {kPromote, "e8", ""}, {kPromote, "e8=K", ""},
-      {kCastle, "O-O", "e1g1"}, {kCastle, "0-0", "e1g1"}, {kCastle, "O-O-O", "e1c1"},
-      {kCastle, "0-0-0", "e1c1"}, {kCastle, "Kg1", ""}, {kCastle, "Kf1", "e1f1"},
-      {kCastleBlack, "O-O-O", "e8c8"}, {kCastleBlack, "Rxa1+", "a8a1"},
-      {kBackRank, "Re8#", "e1e8"}, {kBackRank, "Re8+", "e1e8"}, {kBackRank, "Re8#!!", "e1e8"},
-      {kBackRank, "Re8?!", "e1e8"}, {kBackRank, "Re7", "e1e7"}, {kBackRank, "Re7+", ""},
-      {kBackRank, "Re7#", ""}, {kBackRank, "Rxe8", ""}, {kBackRank, "Re8++", ""},
-      {kBackRank, "", ""}, {kBackRank, "e9", ""}, {kBackRank, "Rf", ""}, {kBackRank, "re8", ""},
+      {kPromote, "e8=Q+", "e7e8q"},
+      {kPromote, "e8Q", "e7e8q"},
+      {kPromote, "exd8=N", "e7d8n"},
+      {kPromote, "exd8R+", "e7d8r"},
+      {kPromote, "exd8=B", "e7d8b"},
+      {kPromote, "exd8=N+", ""},
+      {kPromote, "exd8=R#", ""},
+      {kPromote, "e8", ""},
+      {kPromote, "e8=K", ""},
+      {kCastle, "O-O", "e1g1"},
+      {kCastle, "0-0", "e1g1"},
+      {kCastle, "O-O-O", "e1c1"},
+      {kCastle, "0-0-0", "e1c1"},
+      {kCastle, "Kg1", ""},
+      {kCastle, "Kf1", "e1f1"},
+      {kCastleBlack, "O-O-O", "e8c8"},
+      {kCastleBlack, "Rxa1+", "a8a1"},
+      {kBackRank, "Re8#", "e1e8"},
+      {kBackRank, "Re8+", "e1e8"},
+      {kBackRank, "Re8#!!", "e1e8"},
+      {kBackRank, "Re8?!", "e1e8"},
+      {kBackRank, "Re7", "e1e7"},
+      {kBackRank, "Re7+", ""},
+      {kBackRank, "Re7#", ""},
+      {kBackRank, "Rxe8", ""},
+      {kBackRank, "Re8++", ""},
+      {kBackRank, "", ""},
+      {kBackRank, "e9", ""},
+      {kBackRank, "Rf", ""},
+      {kBackRank, "re8", ""},
   };
   for (auto [fen, text, expected] : cases) {
     setup(fen);
@@ -75,10 +106,10 @@ TEST_F(San, ReadsSuiteNotationAndRefusesWhatItCannotBeSureOf) {
 // pinned rival needs none.
 TEST_F(San, WritesTheShortestUnambiguousText) {
   const char* cases[][3] = {
-      {kPin, "c3e4", "Ne4"},          {kRooks, "a1a3", "R1a3"},   {kQueens, "a1b2", "Qa1b2"},
-      {kQueens, "a3b2", "Q3b2"},      {kQueens, "c1b2", "Qcb2"},  {kPassant, "e5d6", "exd6"},
-      {kPromote, "e7d8n", "exd8=N"},  {kPromote, "e7e8q", "e8=Q+"}, {kCastle, "e1c1", "O-O-O"},
-      {kCastleBlack, "e8g8", "O-O"},  {kBackRank, "e1e8", "Re8#"},
+      {kPin, "c3e4", "Ne4"},         {kRooks, "a1a3", "R1a3"},     {kQueens, "a1b2", "Qa1b2"},
+      {kQueens, "a3b2", "Q3b2"},     {kQueens, "c1b2", "Qcb2"},    {kPassant, "e5d6", "exd6"},
+      {kPromote, "e7d8n", "exd8=N"}, {kPromote, "e7e8q", "e8=Q+"}, {kCastle, "e1c1", "O-O-O"},
+      {kCastleBlack, "e8g8", "O-O"}, {kBackRank, "e1e8", "Re8#"},
   };
   for (auto [fen, coordinates, expected] : cases) {
     setup(fen);
@@ -145,30 +176,6 @@ TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
                       "line 16: skipped, the position was refused",
                       "solved 8 of 8, 6 lines skipped",
                   }));
-}
-
-TEST(CommandLine, HelpVersionAndBadArguments) {
-  uci::Run help = uci::run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.errors, "");
-  ASSERT_FALSE(help.out.empty());
-  EXPECT_EQ(help.out[0], "Usage: zeltro [COMMAND]");
-  EXPECT_EQ(uci::run({"-h"}).out, help.out);
-  uci::Run version = uci::run({"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, Lines{"Zeltro 1800 Build 4"});
-
-  const std::string suite = TEST_DATA_DIR "/tactics.epd";
-  for (Lines args : {Lines{"--version", "x"}, Lines{"-h", "x"}, Lines{"--helps"}, Lines{"epd"},
-                     Lines{"epd", suite, "depth"}, Lines{"epd", suite, "depth", "0"},
-                     Lines{"epd", suite, "depth", "101"}, Lines{"epd", suite, "movetime", "1s"},
-                     Lines{"epd", suite, "nodes", "5"}, Lines{"epd", TEST_DATA_DIR "/none.epd"}}) {
-    uci::Run r = uci::run(args);
-    EXPECT_EQ(r.status, 2) << args.back();
-    EXPECT_EQ(r.out, Lines{}) << args.back();
-    EXPECT_TRUE(r.errors.starts_with("zeltro: ") && r.errors.find('\n') == r.errors.size() - 1)
-        << args.back() << ": " << r.errors;
-  }
 }
 
 }  // namespace
