@@ -166,15 +166,16 @@ TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
                       "zt.castle.mate bm O-O# found O-O# solved",
                       "zt.two.knights bm Ndf7# Ngf7# found Ndf7# solved",
                       "zt.poisoned am Qxd5 found Qc1 solved",
-                      "line 11: skipped, cannot read bm Nf7# (ambiguous)",
-                      "line 12: skipped, cannot read bm Nge4 (no such legal move)",
-                      "line 13: skipped, cannot read bm Nc7# (wrong check mark)",
-                      "line 14: skipped, cannot read bm Re9 (not SAN)",
-                      "line 15: skipped, no bm or am operation",
+                      "zt.missed am Re8# found Re8# missed",
+                      "line 12: skipped, cannot read bm Nf7# (ambiguous)",
+                      "line 13: skipped, cannot read bm Nge4 (no such legal move)",
+                      "line 14: skipped, cannot read bm Nc7# (wrong check mark)",
+                      "line 15: skipped, cannot read bm Re9 (not SAN)",
+                      "line 16: skipped, no bm or am operation",
                       "info string fen error side to move is not w or b",
                       "info string reset to orig board position",
-                      "line 16: skipped, the position was refused",
-                      "solved 8 of 8, 6 lines skipped",
+                      "line 17: skipped, the position was refused",
+                      "solved 8 of 9, 6 lines skipped",
                   }));
 }
 
