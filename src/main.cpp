@@ -11,19 +11,19 @@
 
 static const char HELP_TEXT[] =
     "Usage: zeltro [COMMAND]\n"
-    "A UCI chess engine. Without a command it speaks UCI on standard input and output.\n"
+    "A UCI chess engine: without a command, UCI on standard input and output.\n"
     "\n"
     "Commands:\n"
-    "  bench                     fixed-depth search of ten positions; ends with \"N nodes M nps\"\n"
-    "  perft DEPTH [FEN]         count the legal move paths DEPTH plies deep, per root move\n"
-    "  eval [FEN]                static score for the side to move, in centipawns\n"
+    "  bench              fixed-depth search of ten positions, ending \"N nodes M nps\"\n"
+    "  perft DEPTH [FEN]  count the legal move paths DEPTH plies deep, per root move\n"
+    "  eval [FEN]         static score for the side to move, in centipawns\n"
     "  epd FILE [depth N | movetime MS]\n"
-    "                            search every position of an EPD test suite and tally the\n"
-    "                            solved ones (movetime 1000 when no limit is given)\n"
-    "  -h, --help                show this text\n"
-    "  --version                 show the name and build\n"
+    "                     search every position of an EPD test suite and count the\n"
+    "                     solved ones (movetime %d when no limit is given)\n"
+    "  -h, --help         show this text\n"
+    "  --version          show the name and build\n"
     "\n"
-    "A FEN may be given as one argument or as separate words. See zeltro(6).\n";
+    "A FEN may be one argument or separate words. See zeltro(6) for more.\n";
 
 // Limits of the EPD runner: a search per position of one second unless told otherwise.
 static const int EPD_DEFAULT_MOVETIME = 1000;
@@ -102,8 +102,12 @@ static int run_epd(int argc, char** argv) {
     if (!by_depth && strcmp(argv[3], "movetime") != 0)
       return usage("epd: the limit is depth N or movetime MS");
     if (by_depth ? !whole_number(argv[4], 1, EPD_MAX_DEPTH, &depth)
-                 : !whole_number(argv[4], 1, EPD_MAX_MOVETIME, &movetime))
-      return usage("epd: depth must be a whole number from 1 to 100, movetime from 1 to 86400000");
+                 : !whole_number(argv[4], 1, EPD_MAX_MOVETIME, &movetime)) {
+      char message[128];
+      snprintf(message, sizeof message, "epd: %s must be a whole number from 1 to %d", argv[3],
+               by_depth ? EPD_MAX_DEPTH : EPD_MAX_MOVETIME);
+      return usage(message);
+    }
   }
   if (!epd_suite(argv[2], (int)depth, (int)movetime))
     return usage((std::string("epd: cannot read ") + argv[2]).c_str());
@@ -115,7 +119,7 @@ int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc > 1 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
     if (argc > 2) return usage("usage: zeltro --help");
-    fputs(HELP_TEXT, stdout);
+    printf(HELP_TEXT, EPD_DEFAULT_MOVETIME);
     return 0;
   }
   if (argc > 1 && strcmp(argv[1], "--version") == 0) {
