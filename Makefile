@@ -6,13 +6,16 @@
 #   make speed      generator speed with Google Benchmark
 #   make windows    build/windows/zeltro.exe, cross-built with MinGW-w64 and linked statically
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
+#   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
+#                   make uninstall takes them away again
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
 SANITIZE := build/sanitize
 WINDOWS := build/windows
 
-.PHONY: all release run test test-release test-sanitize speed windows test-windows format clean
+.PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
+	install uninstall
 
 all: release
 ifneq ($(EXE),)
@@ -51,6 +54,23 @@ windows:
 test-windows: windows
 	cmake --build $(WINDOWS) -j $(JOBS) --target zeltro_pipe_driver
 	tests/windows/run.sh $(WINDOWS)
+
+# The engine goes to $(BINDIR), the manual to section 6; a package may set BINDIR=$(PREFIX)/games.
+# ENGINE names the engine to install, the release build unless another one is given.
+PREFIX ?= /usr/local
+BINDIR ?= $(PREFIX)/bin
+MANDIR ?= $(PREFIX)/share/man
+ENGINE ?= $(RELEASE)/zeltro
+
+$(RELEASE)/zeltro: release
+
+install: $(ENGINE)
+	install -d "$(DESTDIR)$(BINDIR)" "$(DESTDIR)$(MANDIR)/man6"
+	install -m 755 "$(ENGINE)" "$(DESTDIR)$(BINDIR)/zeltro"
+	install -m 644 docs/zeltro.6 "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
+
+uninstall:
+	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp

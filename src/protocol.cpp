@@ -17,6 +17,8 @@
 #include "search.h"
 
 char ENG_NAME_VER[256];
+const char ENGINE_NAME[] = "Zeltro 1800";
+const char ENGINE_BUILD[] = "4";
 
 static bool Searching = false;
 
@@ -24,8 +26,8 @@ static bool Searching = false;
 static const int MAX_GAME_PLIES = HIST_STACK - 2;
 
 void program_header() {
-  snprintf(ENG_NAME_VER, sizeof ENG_NAME_VER, "%s", "Zeltro 1800");
-  printf("info string %s 32bit Build %s\n", ENG_NAME_VER, "4");
+  snprintf(ENG_NAME_VER, sizeof ENG_NAME_VER, "%s", ENGINE_NAME);
+  printf("info string %s 32bit Build %s\n", ENG_NAME_VER, ENGINE_BUILD);
 }
 
 void GenInit() {
@@ -455,14 +457,14 @@ void print_board() {
 }
 
 // One search of a suite: no input is read and no periodic lines are printed.
-static void suite_search(int depth, int time, int* ms, move* best, U64* n) {
+void suite_search(int depth, int time, int* ms, move* best, U64* n, int show) {
   max_depth = depth;
   max_time = time;
   si.quiet = true;
   si.poll_input = false;
   ply = 0;
   gen();
-  think(1);
+  think(show);
   *ms = ms_diff(get_ms(), start_time);
   *best = pv[0][0];
   *n = nodes;
@@ -485,7 +487,7 @@ void bench() {
     si.time_avail = 300000;
     suite_search(BTestPositionDepth[i], 300000, &ms[i], &best[i], &n[i]);
   }
-  printf("\n# %s fixed depth Bench Results\n", "Zeltro 1800");
+  printf("\n# %s fixed depth Bench Results\n", ENGINE_NAME);
   printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
   bench_nodes = 0;
   bench_ms = 0;

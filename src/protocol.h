@@ -6,6 +6,9 @@
 #include "types.h"
 
 extern char ENG_NAME_VER[256];
+// The engine's name and build number, as the banner and --version show them.
+extern const char ENGINE_NAME[];
+extern const char ENGINE_BUILD[];
 
 void program_header();
 void GenInit();
@@ -27,5 +30,8 @@ extern U64 bench_nodes;
 extern int bench_ms;
 void print_board();
 void bench();
+// One search of a suite position: no input is read and no periodic lines are printed; with show
+// each finished iteration is.
+void suite_search(int depth, int time, int* ms, move* best, U64* n, int show = 1);
 void profile();
 void symtestpos();

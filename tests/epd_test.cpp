@@ -1,0 +1,150 @@
+// SAN read and written against the legal moves, and the EPD runner end to end.
+
+#include "epd.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "common.h"
+#include "protocol.h"
+
+namespace {
+
+using uci::Lines;
+
+const char* const kPin = "4k3/8/8/8/7b/2N3N1/8/4K3 w - - 0 1";  // the g3 knight is pinned
+const char* const kRooks = "4k3/8/8/R7/8/8/8/R3K3 w - - 0 1";
+const char* const kQueens = "4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1";  // three reach b2
+const char* const kPassant = "4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 1";
+const char* const kPromote = "3r3k/4P3/8/8/8/8/8/4K3 w - - 0 1";
+const char* const kCastle = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+const char* const kCastleBlack = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
+const char* const kBackRank = "6k1/5ppp/8/8/8/8/8/4R1K1 w - - 0 1";
+
+class San : public EngineTest {
+ protected:
+  // Runs each "given:wanted" pair of the list through convert in the position.
+  template <class Convert>
+  static void expect_pairs(const char* fen, const char* pairs, Convert convert) {
+    setup(fen);
+    std::istringstream in(pairs);
+    for (std::string pair; in >> pair;) {
+      const std::string given = pair.substr(0, pair.find(':')),
+                        wanted = pair.substr(given.size() + 1);
+      EXPECT_EQ(convert(given), wanted == "-" ? "" : wanted) << given << " in " << fen;
+    }
+  }
+  static std::string read(const std::string& san) {
+    const char* why = "";
+    move m = san_move(san.c_str(), &why);
+    return m.u ? move_str(m) : "";
+  }
+  static std::string write(const std::string& coordinates) {
+    ply = 0;
+    gen();
+    for (int i = first_move[0]; i < first_move[1]; i++) {
+      if (coordinates != move_str(gen_dat[i].m)) continue;
+      char san[12];
+      san_text(gen_dat[i].m, san);
+      return san;
+    }
+    return "";
+  }
+};
+
+// Each SAN in its position reads as the move in coordinates, or as nothing ("-") when it must
+// not be guessed: ambiguous, illegal, or marked with a check or mate the move does not give.
+TEST_F(San, ReadsSuiteNotationAndRefusesWhatItCannotBeSureOf) {
+  const char* cases[][2] = {
+      {kPin, "Ne4:c3e4 Nce4:c3e4 Nge4:-"},
+      {kRooks, "R1a3:a1a3 R5a3:a5a3 Ra3:- Raa3:-"},
+      {kQueens, "Qa1b2:a1b2 Q3b2:a3b2 Qcb2:c1b2 Qab2:- Q1b2:- Qb2:-"},
+      {kPassant, "exd6:e5d6 cxd6:c5d6 xd6:- d6:-"},
+      {kPromote, "e8=Q+:e7e8q e8Q:e7e8q exd8=N:e7d8n exd8R+:e7d8r exd8=B:e7d8b exd8=N+:-"},
+      {kPromote, "exd8=R#:- e8:- e8=K:-"},
+      {kCastle, "O-O:e1g1 0-0:e1g1 O-O-O:e1c1 0-0-0:e1c1 Kg1:- Kf1:e1f1"},
+      {kCastleBlack, "O-O-O:e8c8 Rxa1+:a8a1"},
+      {kBackRank, "Re8#:e1e8 Re8+:e1e8 Re8#!!:e1e8 Re8?!:e1e8 Re7:e1e7 Re7+:- Re7#:- Rxe8:-"},
+      {kBackRank, "Re8++:- e9:- Rf:- re8:-"},
+  };
+  for (auto [fen, pairs] : cases) expect_pairs(fen, pairs, read);
+}
+
+// The disambiguation this engine writes: a file where it suffices, else a rank, else both; a
+// pinned rival needs none.
+TEST_F(San, WritesTheShortestUnambiguousText) {
+  const char* cases[][2] = {
+      {kPin, "c3e4:Ne4"},
+      {kRooks, "a1a3:R1a3"},
+      {kQueens, "a1b2:Qa1b2 a3b2:Q3b2 c1b2:Qcb2"},
+      {kPassant, "e5d6:exd6"},
+      {kPromote, "e7d8n:exd8=N e7e8q:e8=Q+"},
+      {kCastleBlack, "e8g8:O-O e8c8:O-O-O"},
+      {kBackRank, "e1e8:Re8#"},
+  };
+  for (auto [fen, pairs] : cases) expect_pairs(fen, pairs, write);
+}
+
+// Every legal move of varied positions reads back from the text written for it.
+TEST_F(San, EveryLegalMoveReadsBackFromItsText) {
+  std::ifstream suite(TEST_DATA_DIR "/perft.epd");
+  std::vector<std::string> fens{kPin, kRooks, kQueens, kPassant, kPromote, kCastleBlack};
+  for (std::string line; std::getline(suite, line);) fens.push_back(line.substr(0, line.find(';')));
+  ASSERT_GT(fens.size(), 8u);
+  for (const std::string& fen : fens) {
+    setup(fen);
+    ply = 0;
+    gen();
+    std::vector<gen_rec_t> moves(gen_dat + first_move[0], gen_dat + first_move[1]);
+    for (auto [m, score] : moves) {
+      if (!makemove(m.b)) continue;
+      takeback();
+      char san[12];
+      san_text(m, san);
+      const char* why = "";
+      EXPECT_EQ(san_move(san, &why).u, m.u) << san << " (" << why << ") in " << fen;
+    }
+  }
+}
+
+// A line per position without its nodes and time, which vary with the machine.
+std::string without_counts(const std::string& line) {
+  std::istringstream in(line);
+  std::string text, word;
+  for (int skip = 0; in >> word;) {
+    if (word == "nodes") skip = 5;  // nodes N time T ms
+    if (skip > 0 && skip--) continue;
+    text += (text.empty() ? "" : " ") + word;
+  }
+  return text;
+}
+
+TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
+  uci::Run r = uci::run({"epd", TEST_DATA_DIR "/tactics.epd", "depth", "5"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.errors, "");
+  Lines seen;
+  for (const std::string& line : r.out) seen.push_back(without_counts(line));
+  EXPECT_EQ(seen, (Lines{
+                      "zt.backrank bm Re8# found Re8# solved",
+                      "zt.backrank.b bm Re1# found Re1# solved",
+                      "zt.fork bm Nc7+ am Nd6+ found Nc7+ solved",
+                      "zt.underpromo bm f8=N+ found f8=N+ solved",
+                      "zt.enpassant bm exf6+ found exf6+ solved",
+                      "zt.castle.mate bm O-O# found O-O# solved",
+                      "zt.two.knights bm Ndf7# Ngf7# found Ndf7# solved",
+                      "zt.poisoned am Qxd5 found Qc1 solved",
+                      "zt.missed am Re8# found Re8# missed",
+                      "line 12: skipped, cannot read bm Nf7# (ambiguous)",
+                      "line 13: skipped, cannot read bm Nge4 (no such legal move)",
+                      "line 14: skipped, cannot read bm Nc7# (wrong check mark)",
+                      "line 15: skipped, cannot read bm Re9 (not SAN)",
+                      "line 16: skipped, no bm or am operation",
+                      "info string fen error side to move is not w or b",
+                      "info string reset to orig board position",
+                      "line 17: skipped, the position was refused",
+                      "solved 8 of 9, 6 lines skipped",
+                  }));
+}
+
+}  // namespace
