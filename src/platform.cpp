@@ -1,7 +1,7 @@
 #include "platform.h"
 
 #include <poll.h>
-#include <sys/time.h>
+#include <time.h>
 
 #include <cstdint>
 
@@ -14,11 +14,12 @@ int bioskey() {
   return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
 
-// Wall-clock milliseconds in 32-bit arithmetic; it wraps, and only differences are used.
+// Milliseconds of a clock that never steps back or jumps when the system time is set, in 32-bit
+// arithmetic; it wraps, and only differences are used.
 int get_ms() {
-  struct timeval tv;
-  gettimeofday(&tv, nullptr);
-  return (int)((uint32_t)tv.tv_sec * 1000u + (uint32_t)(tv.tv_usec / 1000));
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return (int)((uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000));
 }
 
 // The same sequence on every system, so keys and book choices do not depend on the C library.
