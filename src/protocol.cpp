@@ -19,7 +19,7 @@
 char ENG_NAME_VER[256];
 
 static bool Searching = false;
-// The go line of the running search carried "infinite": only stop may end it.
+// The go line of the running search carried "infinite": it answers after stop (or ponderhit).
 static bool GoInfinite = false;
 // Standard input has ended; what is left of a search is finished, then the engine exits.
 static bool InputEnded = false;

@@ -40,8 +40,8 @@ long cpu_ms(const uci::Engine& e) {
   buf[n] = 0;
   unsigned long user = 0, system = 0;
   const char* rest = strrchr(buf, ')');  // fields 14 and 15 behind the command name
-  if (rest == nullptr || sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu",
-                                &user, &system) != 2)
+  if (rest == nullptr ||
+      sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
     return -1;
   return (long)((user + system) * 1000 / sysconf(_SC_CLK_TCK));
 }
@@ -160,7 +160,7 @@ TEST(BookMove, ReportsNoNodesAndTheTimeOfItsOwnGo) {
   FILE* f = fopen((dir + "/Zeltro.bin").c_str(), "wb");
   ASSERT_NE(f, nullptr);
   const unsigned char entry[16] = {0x46, 0x3B, 0x96, 0x18, 0x16, 0x91, 0xFC, 0x9C,
-                                   0x03, 0x1C, 0, 1, 0, 0, 0, 0};
+                                   0x03, 0x1C, 0,    1,    0,    0,    0,    0};
   fwrite(entry, 1, sizeof entry, f);
   fclose(f);
   char cwd[4096];
@@ -209,9 +209,11 @@ TEST(PonderMove, IsALegalReplyToTheBestMove) {
   ASSERT_TRUE(uci::send(e, "setoption name MultiPV value 2"));
   check(kOneMove, "go depth 2");
   check("position startpos moves e2e4 e7e5 g1f3", "go depth 3");
-  for (int ms : {30, 80, 200}) check("position startpos moves d2d4", "go movetime " + std::to_string(ms));
+  for (int ms : {30, 80, 200})
+    check("position startpos moves d2d4", "go movetime " + std::to_string(ms));
   ASSERT_TRUE(uci::send(e, "setoption name MultiPV value 1"));
-  for (int ms : {30, 80, 200}) check("position startpos moves e2e4 c7c5", "go movetime " + std::to_string(ms));
+  for (int ms : {30, 80, 200})
+    check("position startpos moves e2e4 c7c5", "go movetime " + std::to_string(ms));
   EXPECT_EQ(uci::quit(e), 0);
 }
 

@@ -81,7 +81,8 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
   declared[11] = "option name KingShelterWeight type spin default 1000 min 0 max 1000";
   declared[12] = "option name RepeatScore type spin default -32000 min -32000 max 32000";
   EXPECT_EQ(uci::ask(e, "uci"), declared);
-  EXPECT_EQ(uci::ask(e, "setoption name OwnBook value on"), Lines{"info string OwnBook is set to false"});
+  EXPECT_EQ(uci::ask(e, "setoption name OwnBook value on"),
+            Lines{"info string OwnBook is set to false"});
   declared[3] = "option name OwnBook type check default false";
   EXPECT_EQ(uci::ask(e, "uci"), declared);
 }

@@ -108,8 +108,8 @@ TEST_F(SearchTest, TimeBudget) {
       {500, 1000, none, none, 330, 140, 0},        // clock below the increment: held to 3/4
       {2000, 1000, 1, none, 1455, 1940, 1},        // the last move before the control too
       {800, 1000, 0, none, 555, 440, 0},
-      {60, 1000, none, none, 0, 0, 0},             // nothing above the reserve
-      {0, 1000, none, none, 0, 0, 0},              // an empty clock is still a clock
+      {60, 1000, none, none, 0, 0, 0},  // nothing above the reserve
+      {0, 1000, none, none, 0, 0, 0},   // an empty clock is still a clock
       {-20, none, 5, none, 0, 0, 1},
       {none, 1000, none, none, 6000000, 6000000, 0},  // no clock at all
   };

@@ -24,6 +24,7 @@ for need in "$manager" "$engine" "$stockfish"; do
     exit 2
   fi
 done
+manager=$(realpath "$manager") stockfish=$(realpath "$stockfish")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
