@@ -16,26 +16,26 @@ struct option_t {
   bool declare;
   const char* init;
   const char* type;
-  const char* extra;
+  int min, max;  // the range of a spin
   char* value;
 };
 
 option_uci_t OptionUci;
 
-static option_t Option[] = {{"Hash", false, "2", "spin", "min 1 max 4", nullptr},
-                            {"Ponder", true, "false", "check", "", nullptr},
-                            {"OwnBook", true, "false", "check", "", nullptr},
-                            {"MultiPV", true, "1", "spin", "min 1 max 300", nullptr},
-                            {"MaterialWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"PawnStructureWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"PassedPawnWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"MobilityWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"ThreatWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"KingAttackWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"KingShelterWeight", true, "100", "spin", "min 0 max 1000", nullptr},
-                            {"UCI_AnalyseMode", false, "false", "check", "", nullptr},
-                            {"RepeatScore", true, "-15", "spin", "min -32000 max 32000", nullptr},
-                            {nullptr, false, nullptr, nullptr, nullptr, nullptr}};
+static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
+                            {"Ponder", true, "false", "check", 0, 0, nullptr},
+                            {"OwnBook", true, "false", "check", 0, 0, nullptr},
+                            {"MultiPV", true, "1", "spin", 1, 300, nullptr},
+                            {"MaterialWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"PawnStructureWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"PassedPawnWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"MobilityWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"ThreatWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"KingAttackWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"KingShelterWeight", true, "100", "spin", 0, 1000, nullptr},
+                            {"UCI_AnalyseMode", false, "false", "check", 0, 0, nullptr},
+                            {"RepeatScore", true, "-15", "spin", -32000, 32000, nullptr},
+                            {nullptr, false, nullptr, nullptr, 0, 0, nullptr}};
 
 void* AllocateSomeMemory(size_t n) {
   void* p = malloc(n);
@@ -84,22 +84,37 @@ void OptionUciDefaults() {
   OptionUci.AnalyseMode = false;
 }
 
-void OptionList() {
-  for (option_t* o = Option; o->name; o++) {
-    if (!o->declare) continue;
-    if (o->extra[0])
-      SendInfo("option name %s type %s default %s %s", o->name, o->type, o->value, o->extra);
-    else if (strcmp(o->type, "button") == 0)
-      SendInfo("option name %s type %s", o->name, o->type);
-    else
-      SendInfo("option name %s type %s default %s", o->name, o->type, o->value);
-  }
-}
-
 static option_t* find_option(const char* name) {
   for (option_t* o = Option; o->name; o++)
     if (my_StringIsEqual(o->name, name)) return o;
   return nullptr;
+}
+
+static int clamp(int v, int lo, int hi) {
+  return v < lo ? lo : v > hi ? hi : v;
+}
+
+static const char* bool_text(bool b) {
+  return b ? "true" : "false";
+}
+
+// The value of a spin as it acts: the stored text read as a number and held to the range.
+static int spin_value(const char* name) {
+  const option_t* o = find_option(name);
+  return clamp(OptionGetInt(name), o->min, o->max);
+}
+
+// Each option is declared with the value in force, never with a text that was set but not taken.
+void OptionList() {
+  for (option_t* o = Option; o->name; o++) {
+    if (!o->declare) continue;
+    if (strcmp(o->type, "spin") == 0)
+      SendInfo("option name %s type spin default %d min %d max %d", o->name, spin_value(o->name),
+               o->min, o->max);
+    else
+      SendInfo("option name %s type %s default %s", o->name, o->type,
+               bool_text(OptionGetBool(o->name)));
+  }
 }
 
 bool OptionSet(const char* name, const char* value) {
@@ -141,14 +156,6 @@ bool OptionGetBool(const char* name) {
   return my_StringIsEqual(v, "true") || my_StringIsEqual(v, "yes") || my_StringIsEqual(v, "1");
 }
 
-static int clamp(int v, int lo, int hi) {
-  return v < lo ? lo : v > hi ? hi : v;
-}
-
-static const char* bool_text(bool b) {
-  return b ? "true" : "false";
-}
-
 // The options that act at once, with their confirmations.
 void OptionApply(const char* name) {
   struct weight_t {
@@ -163,7 +170,7 @@ void OptionApply(const char* name) {
                               {"KingShelterWeight", &OptionUci.KingShelterWeight},
                               {"PassedPawnWeight", &OptionUci.PassedPawnWeight}};
   if (my_StringIsEqual(name, "Hash")) {
-    int v = clamp(OptionGetInt("Hash"), 1, 4);
+    int v = spin_value("Hash");
     if (v == OptionUci.Hash) return;
     free_tt();
     OptionUci.Hash = v;
@@ -176,10 +183,10 @@ void OptionApply(const char* name) {
     bookOption.OwnBook = OptionGetBool("OwnBook");
     printf("info string OwnBook is set to %s\n", bool_text(bookOption.OwnBook));
   } else if (my_StringIsEqual(name, "RepeatScore")) {
-    OptionUci.RepeatScore = clamp(OptionGetInt("RepeatScore"), -32000, 32000);
+    OptionUci.RepeatScore = spin_value("RepeatScore");
     printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);
   } else if (my_StringIsEqual(name, "MultiPV")) {
-    OptionUci.MultiPV = clamp(OptionGetInt("MultiPV"), 1, 300);
+    OptionUci.MultiPV = spin_value("MultiPV");
     printf("info string MultiPV is set to %d\n", OptionUci.MultiPV);
   } else if (my_StringIsEqual(name, "UCI_AnalyseMode")) {
     OptionUci.AnalyseMode = OptionGetBool("UCI_AnalyseMode");
@@ -187,7 +194,7 @@ void OptionApply(const char* name) {
   } else {
     for (const weight_t& w : weights) {
       if (!my_StringIsEqual(name, w.name)) continue;
-      *w.field = clamp(OptionGetInt(w.name), 0, 1000);
+      *w.field = spin_value(w.name);
       printf("info string %s is set to %d\n", w.name, *w.field);
       return;
     }

@@ -21,6 +21,10 @@ const char ENGINE_NAME[] = "Zeltro 1800";
 const char ENGINE_BUILD[] = "4";
 
 static bool Searching = false;
+// The go line of the running search carried "infinite": it answers after stop (or ponderhit).
+static bool GoInfinite = false;
+// Standard input has ended; what is left of a search is finished, then the engine exits.
+static bool InputEnded = false;
 
 // A game longer than this is cut: the search still needs room for its own moves.
 static const int MAX_GAME_PLIES = HIST_STACK - 2;
@@ -199,18 +203,36 @@ static int read_number(const char* s) {
   return (int)(negative ? -v : v);
 }
 
-// The time this move may take, from the clock of the side to move.
+// The planned time never takes more than this share of what the clock holds above the reserve,
+// however large the increment: clients that add the increment after the move send clocks smaller
+// than it late in a game.
+static const int CLOCK_SHARE_PERCENT = 75;
+// Without a clock a search ends only by its depth or a stop.
+static const int NO_CLOCK_MS = 6000000;
+// A fixed time per move keeps back a tenth (at most the reserve) for the last poll of the clock,
+// the reply and its way through the pipe.
+static const int MOVETIME_MARGIN_DIVISOR = 10;
+
+static int movetime_margin(int movetime) {
+  const int tenth = movetime / MOVETIME_MARGIN_DIVISOR;
+  return tenth < OptionUci.TimeReserve ? tenth : OptionUci.TimeReserve;
+}
+
+// The time this move may take, from the clock of the side to move. A clock of 0 or less is an
+// empty clock: the move comes at once.
 void time_budget(int own, int inc, int movestogo, int movetime) {
-  if (movetime > 0) {
+  if (movetime != GO_ABSENT) {
     ext_time_control_type = 3;
-    max_time = si.time_avail = movetime;
+    si.time_avail = movetime;
+    max_time = movetime - movetime_margin(movetime);
     return;
   }
-  if (own <= 0) {
-    max_time = si.time_avail = 6000000;
+  if (own == GO_ABSENT) {
+    max_time = si.time_avail = NO_CLOCK_MS;
     return;
   }
-  long long avail = own - OptionUci.TimeReserve, budget;
+  const long long above_reserve = own > OptionUci.TimeReserve ? own - OptionUci.TimeReserve : 0;
+  long long avail = above_reserve, budget;
   if (movestogo > 0) {
     ext_time_control_type = 1;
     budget = movestogo == 1 ? avail * 70 / 100 : avail / movestogo;
@@ -225,8 +247,22 @@ void time_budget(int own, int inc, int movestogo, int movetime) {
     budget += inc - half;
     budget += half > 9 ? inc >> 2 : 5;
   }
-  max_time = (int)budget;
+  const long long ceiling = above_reserve * CLOCK_SHARE_PERCENT / 100;
+  max_time = (int)(budget < ceiling ? budget : ceiling);
   si.time_avail = (int)avail;
+}
+
+// Whether m can be played in the position on the board.
+static bool legal_here(move m) {
+  if (m.u == 0) return false;
+  gen();
+  for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
+    if (gen_dat[i].m.u != m.u) continue;
+    if (!makemove(m.b)) return false;
+    takeback();
+    return true;
+  }
+  return false;
 }
 
 static void ShowBestMove() {
@@ -257,13 +293,26 @@ static void ShowBestMove() {
   } else if (si.infinite && si.stop_requested) {
     SendInfo("bestmove %s", text);
     back();
-  } else if (si.ponder_option && si.ponder_move.u != 0) {
+  } else if (si.ponder_option && legal_here(si.ponder_move)) {
+    // A stop in the middle of an iteration can leave the reply of an older best move behind.
     SendInfo("bestmove %s ponder %s", text, move_str(si.ponder_move));
   } else {
     SendInfo("bestmove %s", text);
   }
   ply = 0;
   gen();
+}
+
+// An infinite or ponder search answers only after stop or ponderhit, even when it has run out of
+// work: until then the engine waits for input (idle, not polling) and still answers it.
+static void wait_for_stop() {
+  while (!si.stop_requested && (GoInfinite || si.pondering) && LoopCall()) {
+  }
+}
+
+// A search that neither its depth nor the clock will end: at the end of the input it stops.
+static bool search_without_end() {
+  return si.pondering || (si.infinite && max_depth >= MAX_ITERATION);
 }
 
 static void cmd_go(char* line) {
@@ -280,8 +329,8 @@ static void cmd_go(char* line) {
     return;
   }
 
-  int wtime = -1, btime = -1, winc = -1, binc = -1, movestogo = -1, movetime = -1, depth = -1,
-      mate = -1, known = 0;
+  int wtime = GO_ABSENT, btime = GO_ABSENT, winc = GO_ABSENT, binc = GO_ABSENT,
+      movestogo = GO_ABSENT, movetime = GO_ABSENT, depth = GO_ABSENT, mate = GO_ABSENT, known = 0;
   bool infinite = false, ponder = false;
   const char* last = "";
   for (int i = 1; i < n; i++) {
@@ -316,7 +365,7 @@ static void cmd_go(char* line) {
       depth = read_number(tok[++i]);
       known++;
     } else if (!strcmp(t, "infinite")) {
-      max_depth = 128;
+      max_depth = MAX_ITERATION;
       infinite = true;
       known++;
     } else if (!strcmp(t, "movetime")) {
@@ -354,17 +403,21 @@ static void cmd_go(char* line) {
     return;
   }
 
-  max_depth = depth >= 0 ? depth : mate >= 0 ? 2 * mate - 1 : 128;
+  max_depth = depth >= 0 ? depth : mate >= 0 ? 2 * mate - 1 : MAX_ITERATION;
   int own = side == DARK ? btime : wtime, inc = side == DARK ? binc : winc;
   if (movestogo == 0 && own != 0) ext_time_control_type = 2;
+  // A line with the other side's clock only still plays on a clock: its own one is empty.
+  if (own == GO_ABSENT && (wtime != GO_ABSENT || btime != GO_ABSENT)) own = 0;
   time_budget(own, inc, movestogo, movetime);
   si.infinite = mate > 0 || infinite ? true : OptionUci.AnalyseMode;
   if (ponder) {
     max_time = max_time + max_time / 4;
     si.ponder_time = max_time;
   }
+  GoInfinite = infinite;
   Searching = true;
   think(1);
+  wait_for_stop();
   Searching = false;
   ShowBestMove();
 }
@@ -414,16 +467,25 @@ void HandleLine(char* line) {
   }
 }
 
-void LoopCall() {
+// At the end of the input a running search is finished by its limits (or stopped when it has
+// none) and answered; the loop then ends and the engine exits.
+bool LoopCall() {
   static char buffer[65536];
-  if (!ReadSomeLines(stdin, buffer, sizeof buffer)) exit(0);
+  if (InputEnded) return false;
+  if (!ReadSomeLines(stdin, buffer, sizeof buffer)) {
+    InputEnded = true;
+    if (Searching && search_without_end()) si.stop_requested = true;
+    return false;
+  }
   HandleLine(buffer);
+  return true;
 }
 
 void Loop() {
   Searching = false;
   ResetSearch();
-  for (;;) LoopCall();
+  while (LoopCall()) {
+  }
 }
 
 U64 perft(int depth) {

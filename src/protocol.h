@@ -1,6 +1,7 @@
 // The UCI command loop, move text and the command-line diagnostics.
 #pragma once
 
+#include <climits>
 #include <cstdio>
 
 #include "types.h"
@@ -14,7 +15,8 @@ void program_header();
 void GenInit();
 void engine_init();
 void Loop();
-void LoopCall();
+// Reads and runs one line; false once the input has ended.
+bool LoopCall();
 bool ReadSomeLines(FILE* stream, char* buffer, int size);
 void HandleLine(char* line);
 bool my_StringIsEqual(const char* a, const char* b);
@@ -22,7 +24,9 @@ void SendInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int parse_move(const char* text);
 char* move_str(move m);
 U64 perft(int depth);
-// The budget of one move from the clock of the side to move (values absent: -1).
+// A go value the line did not carry; a parsed value never reaches it.
+const int GO_ABSENT = INT_MIN;
+// The budget of one move from the clock of the side to move (values absent: GO_ABSENT).
 void time_budget(int own, int inc, int movestogo, int movetime);
 
 // Diagnostics; bench leaves its totals for the command line.

@@ -38,7 +38,6 @@ int my_cnt;
 exclude_t ExcludeMove;
 move rootBestMove;
 
-static const int MAX_ITERATION = 128;
 static const int NO_SCORE = -10000000;
 
 // The millisecond clock wraps, so times are compared by their difference.
@@ -348,6 +347,10 @@ void think(int show) {
   ralpha = -30000;
   rbeta = 30000;
   ext_root_side = side == DARK ? 1 : 0;
+  // Counted from here, so that a book move reports its own time and no nodes.
+  start_time = get_ms();
+  nodes = 0;
+  rnodes = 0;
   if (book_move()) return;
   out_of_book++;
   si.stopped = false;
@@ -360,14 +363,11 @@ void think(int show) {
   ScoreDropExtension1 = (int)((long long)max_time * 80 / 100);
   ScoreDropExtension2 = max_time / 2;
 
-  start_time = get_ms();
   stop_time = ms_add(start_time, max_time);
   if (out_of_book >= 1 && out_of_book <= 3 && si.time_avail > 120000)
     stop_time = ms_add(stop_time, out_of_book == 1 ? max_time / 6 : max_time / 8);
 
   ply = 0;
-  nodes = 0;
-  rnodes = 0;
   iscore[0] = 0;
   memset(pv, 0, sizeof pv);
   memset(pv_length, 0, sizeof pv_length);
@@ -514,8 +514,7 @@ void think(int show) {
 void eventCheck() {
   if (si.stop_requested) return;
   while (bioskey()) {
-    LoopCall();
-    if (si.stop_requested) return;
+    if (!LoopCall() || si.stop_requested) return;
   }
 }
 

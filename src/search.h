@@ -17,6 +17,9 @@ struct exclude_t {
   move moves[MAX_SEARCHMOVES];
 };
 
+// Iterations of one search at most: the depth of a search without a depth limit.
+const int MAX_ITERATION = 128;
+
 extern search_info_t si;
 extern search_input_t SearchInput;
 extern int max_depth, max_time, ext_time_control_type;

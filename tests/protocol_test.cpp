@@ -72,10 +72,19 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
     EXPECT_EQ(uci::ask(e, std::string("setoption name ") + option),
               reply ? Lines{std::string("info string ") + reply} : Lines{})
         << option;
-  Lines declared = uci::ask(e, "uci");
-  ASSERT_EQ(declared.size(), 14u);
-  EXPECT_EQ(declared[4], "option name MultiPV type spin default 500 min 1 max 300")
-      << "the stored text is declared, unclamped";
+  // The values in force are declared, never a text that was set but not taken.
+  Lines declared = uci_reply();
+  declared[2] = "option name Ponder type check default true";
+  declared[3] = "option name OwnBook type check default true";
+  declared[4] = "option name MultiPV type spin default 300 min 1 max 300";
+  declared[8] = "option name MobilityWeight type spin default 0 min 0 max 1000";
+  declared[11] = "option name KingShelterWeight type spin default 1000 min 0 max 1000";
+  declared[12] = "option name RepeatScore type spin default -32000 min -32000 max 32000";
+  EXPECT_EQ(uci::ask(e, "uci"), declared);
+  EXPECT_EQ(uci::ask(e, "setoption name OwnBook value on"),
+            Lines{"info string OwnBook is set to false"});
+  declared[3] = "option name OwnBook type check default false";
+  EXPECT_EQ(uci::ask(e, "uci"), declared);
 }
 
 TEST(UciSession, SurvivesOverlongLinesAndGarbage) {

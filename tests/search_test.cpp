@@ -93,14 +93,25 @@ TEST_F(SearchTest, MultiPvCollectsOneLinePerRootMove) {
   EXPECT_EQ(std::string(move_str(pv[0][0])), "h1g2");
 }
 
+// The plan never reaches past the clock, whatever the increment; an empty clock plans nothing.
 TEST_F(SearchTest, TimeBudget) {
   setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  const int none = GO_ABSENT;
   struct {
     int own, inc, movestogo, movetime, max_time, avail, type;
   } cases[] = {
-      {100000, -1, -1, -1, 3321, 99640, 0},   // plain clock: a thirtieth of what is left
-      {30000, 20, 1, -1, 20973, 29940, 1},    // one move to the control
-      {100000, -1, -1, 2500, 2500, 2500, 3},  // a fixed time wins
+      {100000, none, none, none, 3321, 99640, 0},  // plain clock: a thirtieth of what is left
+      {60000, 1000, none, none, 2963, 59640, 0},   // the increment on top
+      {30000, 20, 1, none, 20973, 29940, 1},       // one move to the control
+      {100000, none, none, 2500, 2440, 2500, 3},   // a fixed time wins, less its margin
+      {100, none, none, 100, 90, 100, 3},          // a tenth of a short fixed time
+      {500, 1000, none, none, 330, 140, 0},        // clock below the increment: held to 3/4
+      {2000, 1000, 1, none, 1455, 1940, 1},        // the last move before the control too
+      {800, 1000, 0, none, 555, 440, 0},
+      {60, 1000, none, none, 0, 0, 0},  // nothing above the reserve
+      {0, 1000, none, none, 0, 0, 0},   // an empty clock is still a clock
+      {-20, none, 5, none, 0, 0, 1},
+      {none, 1000, none, none, 6000000, 6000000, 0},  // no clock at all
   };
   for (const auto& c : cases) {
     ext_time_control_type = 0;

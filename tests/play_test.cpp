@@ -1,0 +1,220 @@
+// Playing a game through UCI: the clock, searches that wait for stop or ponderhit, the end of the
+// input, book moves and ponder replies. Time bounds on the engine's side are what it reports;
+// the bounds the test measures itself only guard against a hang.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "uci_harness.h"
+
+namespace {
+
+using uci::Lines;
+using namespace std::chrono_literals;
+
+const char* const kOneMove = "position fen 7k/8/8/8/8/8/6q1/7K w - - 0 1";  // only Kxg2
+const char* const kMateIn1 = "position fen 6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1";
+const char* const kMated = "position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1";
+const char* const kStalemate = "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
+constexpr int kHangGuardMs = 20000;
+
+// The milliseconds of the "info nodes N time T" line before the last line, or -1.
+int reported_time(const Lines& out) {
+  int ms = -1;
+  if (out.size() >= 2) sscanf(out[out.size() - 2].c_str(), "info nodes %*d time %d", &ms);
+  return ms;
+}
+
+// Processor time the engine has used so far, in milliseconds.
+long cpu_ms(const uci::Engine& e) {
+  FILE* f = fopen(("/proc/" + std::to_string(e.pid) + "/stat").c_str(), "r");
+  if (f == nullptr) return -1;
+  char buf[1024] = "";
+  size_t n = fread(buf, 1, sizeof buf - 1, f);
+  fclose(f);
+  buf[n] = 0;
+  unsigned long user = 0, system = 0;
+  const char* rest = strrchr(buf, ')');  // fields 14 and 15 behind the command name
+  if (rest == nullptr ||
+      sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+    return -1;
+  return (long)((user + system) * 1000 / sysconf(_SC_CLK_TCK));
+}
+
+// Whether the line of moves can be played from the position, one after the other.
+bool playable(const std::string& position, const std::string& moves) {
+  uci::engine_in_process();
+  uci::handle(position);
+  const int before = hply;
+  uci::handle(position + (position.find(" moves ") == std::string::npos ? " moves " : " ") + moves);
+  return hply - before == (int)std::count(moves.begin(), moves.end(), ' ') + 1;
+}
+
+struct Timed {
+  const char* position;
+  const char* go;
+  int most_ms;  // the longest time the engine may report
+};
+
+TEST(Clock, NoClockIsOverrunAndAnEmptyOneMovesAtOnce) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  const int at_once = 1000;  // generous: without the rule these searches take minutes
+  const Timed cases[] = {
+      {"position startpos", "go wtime 500 btime 500 winc 1000 binc 1000", 440},
+      {"position startpos moves e2e4", "go wtime 9000 btime 800 binc 1000 movestogo 1", 740},
+      {"position startpos", "go wtime 0 btime 1000", at_once},
+      {"position startpos", "go wtime -20 btime 1000 winc 100", at_once},
+      {"position startpos", "go btime 1000", at_once},  // the other clock only: ours is empty
+      {"position startpos", "go movetime 0", at_once},
+      {"position startpos", "go movetime 500", 500},
+      {kOneMove, "go movetime 300", 300},
+  };
+  for (const Timed& c : cases) {
+    ASSERT_TRUE(uci::send(e, c.position));
+    const long long sent = uci::now_ms();
+    ASSERT_TRUE(uci::send(e, c.go));
+    Lines out = uci::read_until(e, "bestmove", c.most_ms + kHangGuardMs);
+    EXPECT_LT(uci::now_ms() - sent, c.most_ms + kHangGuardMs) << c.go;
+    EXPECT_LE(reported_time(out), c.most_ms) << c.go << ": " << out[out.size() - 2];
+    EXPECT_GE(reported_time(out), 0) << c.go;
+    EXPECT_TRUE(playable(c.position, out.back().substr(9))) << c.go << ": " << out.back();
+  }
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
+struct Waiting {
+  const char* position;
+  const char* go;
+  const char* last_line;  // printed when the search has run out of work; nullptr: nothing is
+  const char* ender;
+  const char* reply;  // the answer to ender; nullptr: any move
+};
+
+TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  const Waiting cases[] = {
+      {kOneMove, "go infinite", "info depth 128 ", "stop", "bestmove h1g2"},
+      {kMated, "go infinite", nullptr, "stop", "bestmove 0000"},
+      {kStalemate, "go ponder", nullptr, "stop", "bestmove 0000"},
+      {kMateIn1, "go infinite mate 1", "info depth 1 ", "stop", "bestmove a1a8"},
+      {kMateIn1, "go infinite depth 2", "info depth 2 ", "ponderhit", "bestmove a1a8"},
+      {kOneMove, "go ponder wtime 1000 btime 1000", "info depth 128 ", "ponderhit",
+       "bestmove h1g2"},
+      {kMateIn1, "go ponder depth 2 wtime 9000 btime 9000", "info depth 2 ", "ponderhit",
+       "bestmove a1a8"},
+      {"position startpos", "go ponder depth 3", "info depth 3 ", "stop", nullptr},
+  };
+  for (const Waiting& c : cases) {
+    ASSERT_TRUE(uci::send(e, c.position));
+    ASSERT_TRUE(uci::send(e, c.go));
+    if (c.last_line) {
+      EXPECT_EQ(uci::read_until(e, c.last_line).back().rfind(c.last_line, 0), 0u) << c.go;
+    }
+    const long cpu = cpu_ms(e);
+    std::this_thread::sleep_for(200ms);
+    for (const std::string& line : uci::ask(e, ""))
+      EXPECT_FALSE(line.starts_with("bestmove")) << c.go << ": " << line;
+    EXPECT_LT(cpu_ms(e) - cpu, 100) << c.go << ": the wait must not spin";
+    Lines out = uci::ask(e, c.ender);
+    ASSERT_FALSE(out.empty()) << c.go;
+    if (c.reply) {
+      EXPECT_EQ(out.back(), c.reply) << c.go;
+    }
+    EXPECT_TRUE(out.back().starts_with("bestmove ")) << c.go << ": " << out.back();
+  }
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
+TEST(EndOfInput, TheSearchIsAnsweredThenTheEngineExits) {
+  const char* cases[][2] = {
+      {"position startpos", "go depth 3"},
+      {"position startpos", "go wtime 300 btime 300"},
+      {"position startpos", "go movetime 200"},
+      {"position startpos", "go infinite"},
+      {"position startpos moves e2e4", "go ponder wtime 1000 btime 1000"},
+      {kOneMove, "go infinite"},
+  };
+  for (auto [position, go] : cases) {
+    uci::Engine e;
+    ASSERT_TRUE(uci::launch(e));
+    ASSERT_TRUE(uci::send(e, std::string(position) + "\n" + go));
+    uci::close_input(e);
+    Lines out = uci::read_rest(e);
+    EXPECT_TRUE(out.back().starts_with("bestmove ")) << go << ": " << out.back();
+    EXPECT_NE(out.back(), "bestmove 0000") << go;
+    EXPECT_EQ(uci::wait_exit(e), 0) << go;
+  }
+}
+
+TEST(BookMove, ReportsNoNodesAndTheTimeOfItsOwnGo) {
+  // A book of one entry: the start position, 1. e4.
+  const std::string dir = testing::TempDir() + "zeltro_play_" + std::to_string(getpid());
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  FILE* f = fopen((dir + "/Zeltro.bin").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  const unsigned char entry[16] = {0x46, 0x3B, 0x96, 0x18, 0x16, 0x91, 0xFC, 0x9C,
+                                   0x03, 0x1C, 0,    1,    0,    0,    0,    0};
+  fwrite(entry, 1, sizeof entry, f);
+  fclose(f);
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);  // the engine reads its book from its working directory
+  uci::Engine e;
+  const bool launched = uci::launch(e).has_value();
+  EXPECT_EQ(chdir(cwd), 0);
+  ASSERT_TRUE(launched);
+
+  ASSERT_TRUE(uci::send(e, "setoption name OwnBook value true"));
+  ASSERT_TRUE(uci::send(e, "position startpos moves d2d4"));
+  ASSERT_TRUE(uci::send(e, "go depth 4"));
+  uci::read_until(e, "bestmove");
+  std::this_thread::sleep_for(500ms);  // an older search's clock would show this gap
+  ASSERT_TRUE(uci::send(e, "position startpos"));
+  Lines out = uci::ask(e, "go wtime 60000 btime 60000");
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0], "info string move is e2e4");
+  int ms = -1;
+  EXPECT_EQ(sscanf(out[1].c_str(), "info nodes 0 time %d", &ms), 1) << out[1];
+  EXPECT_LT(ms, 500) << out[1];
+  EXPECT_EQ(out[2], "bestmove e2e4");
+  EXPECT_EQ(uci::quit(e), 0);
+  unlink((dir + "/Zeltro.bin").c_str());
+  rmdir(dir.c_str());
+}
+
+// "bestmove X ponder Y" names a Y that can follow X, whenever and however the search ended.
+TEST(PonderMove, IsALegalReplyToTheBestMove) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  ASSERT_TRUE(uci::send(e, "setoption name Ponder value true"));
+  auto check = [&](const std::string& position, const std::string& go) {
+    ASSERT_TRUE(uci::send(e, position));
+    ASSERT_TRUE(uci::send(e, go));
+    std::string best = uci::read_until(e, "bestmove").back();
+    ASSERT_TRUE(best.starts_with("bestmove ")) << best;
+    size_t at = best.find(" ponder ");
+    if (at == std::string::npos) return;
+    EXPECT_TRUE(playable(position, best.substr(9, at - 9) + " " + best.substr(at + 8)))
+        << position << " / " << go << ": " << best;
+  };
+  check("position startpos", "go depth 3");
+  // Several lines: the reply of the last search belongs to another position.
+  ASSERT_TRUE(uci::send(e, "setoption name MultiPV value 2"));
+  check(kOneMove, "go depth 2");
+  check("position startpos moves e2e4 e7e5 g1f3", "go depth 3");
+  for (int ms : {30, 80, 200})
+    check("position startpos moves d2d4", "go movetime " + std::to_string(ms));
+  ASSERT_TRUE(uci::send(e, "setoption name MultiPV value 1"));
+  for (int ms : {30, 80, 200})
+    check("position startpos moves e2e4 c7c5", "go movetime " + std::to_string(ms));
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
+}  // namespace
