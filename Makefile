@@ -55,7 +55,7 @@ WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
 ENGINE_SOURCES := $(filter-out src/main.cpp,$(wildcard src/*.cpp))
 ENGINE_OBJECTS := $(patsubst src/%.cpp,$(WEB_OBJ)/%.o,$(ENGINE_SOURCES))
 WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js
-PIECES := web/node_modules/cm-chessboard/assets/pieces/standard.svg
+BOARD_ASSETS := web/node_modules/cm-chessboard/assets
 
 web: $(WEB)/zeltro.js $(WEB)/app.js
 
@@ -79,11 +79,12 @@ web/node_modules/.package-lock.json: web/package-lock.json
 	@touch $@
 
 $(WEB)/app.js: $(WEB_PAGE) web/node_modules/.package-lock.json
-	@mkdir -p $(WEB)/assets/pieces $(WEB)/licenses
+	@mkdir -p $(WEB)/assets/pieces $(WEB)/assets/extensions/markers $(WEB)/licenses
 	cd web && npx esbuild app.js style.css --bundle --minify --legal-comments=external \
 	  --outdir=../$(WEB) --log-level=warning
 	cp web/index.html web/zeltro-worker.js $(WEB)/
-	cp $(PIECES) $(WEB)/assets/pieces/
+	cp $(BOARD_ASSETS)/pieces/standard.svg $(WEB)/assets/pieces/
+	cp $(BOARD_ASSETS)/extensions/markers/markers.svg $(WEB)/assets/extensions/markers/
 	cp web/node_modules/cm-chessboard/LICENSE $(WEB)/licenses/cm-chessboard.txt
 	cp web/node_modules/chess.js/LICENSE $(WEB)/licenses/chess.js.txt
 

@@ -9,55 +9,61 @@
 // does instead of waiting forever.
 "use strict";
 
-const waiting = [];
-let ready = false;
-let busy = false;
-let stdinLine = null;
+// The engine's own script shares this global scope: only Module is left in it.
+{
+  const waiting = [];
+  let ready = false;
+  let busy = false;
+  let stdinLine = null;
 
-function feedStdin() {
-  if (stdinLine === null) stdinLine = (waiting.length ? waiting.shift() : "stop") + "\n";
-  if (stdinLine === "") {
-    stdinLine = null;
-    return null; // ends this read; the engine's reader asks again for the next line
+  function feedStdin() {
+    if (stdinLine === null) stdinLine = (waiting.length ? waiting.shift() : "stop") + "\n";
+    if (stdinLine === "") {
+      stdinLine = null;
+      return null; // ends this read; the engine's reader asks again for the next line
+    }
+    const code = stdinLine.charCodeAt(0);
+    stdinLine = stdinLine.slice(1);
+    return code;
   }
-  const code = stdinLine.charCodeAt(0);
-  stdinLine = stdinLine.slice(1);
-  return code;
-}
 
-function run(call) {
-  try {
-    call();
-  } catch (e) {
-    // "quit" leaves the engine through exit(): the worker ends with it.
-    if (e && e.name === "ExitStatus") close();
-    else throw e;
+  function engineCall(call) {
+    try {
+      call();
+    } catch (e) {
+      // "quit" leaves the engine through exit(): the worker ends with it.
+      if (e && e.name === "ExitStatus") close();
+      else throw e;
+    }
   }
-}
 
-function drain() {
-  if (!ready || busy) return;
-  busy = true;
-  while (waiting.length) {
-    const line = waiting.shift();
-    run(() => Module.ccall("zeltro_line", null, ["string"], [line]));
+  function drain() {
+    if (!ready || busy) return;
+    busy = true;
+    try {
+      while (waiting.length) {
+        const line = waiting.shift();
+        engineCall(() => Module.ccall("zeltro_line", null, ["string"], [line]));
+      }
+    } finally {
+      busy = false;
+    }
   }
-  busy = false;
-}
 
-var Module = {
-  print: (line) => postMessage(line),
-  stdin: feedStdin,
-  onRuntimeInitialized: () => {
-    run(() => Module.ccall("zeltro_start", null, [], []));
-    ready = true;
+  self.Module = {
+    print: (line) => postMessage(line),
+    stdin: feedStdin,
+    onRuntimeInitialized: () => {
+      engineCall(() => Module.ccall("zeltro_start", null, [], []));
+      ready = true;
+      drain();
+    },
+  };
+
+  self.onmessage = (event) => {
+    for (const line of String(event.data).split(/\r?\n/)) waiting.push(line);
     drain();
-  },
-};
-
-onmessage = (event) => {
-  for (const line of String(event.data).split(/\r?\n/)) waiting.push(line);
-  drain();
-};
+  };
+}
 
 importScripts("zeltro.js");
