@@ -152,11 +152,16 @@ async function play() {
   await page.setViewport({width: 390, height: 844, deviceScaleFactor: 2})
   await page.screenshot({path: path.join(artifacts, "zeltro-web-phone.png"), fullPage: true})
 
-  // Nobody can send stop to a busy worker: a search that would wait for it ends by itself.
-  const before = (await bestmoves()).length
-  await page.evaluate(() => window.engines[0].postMessage("position startpos\ngo depth 3 infinite"))
-  await page.waitForFunction((n) => window.engineLines.filter((l) => l.startsWith("bestmove")).length > n,
-    {timeout: 60_000}, before)
+  // Nobody can send stop to a busy worker: a search that would wait for it ends by itself, and
+  // no input seems to be waiting while it runs, so it is not cut short either.
+  const start = await page.evaluate(() => window.engineLines.length)
+  await page.evaluate(() => window.engines[0].postMessage("position startpos\ngo depth 5 infinite\nisready"))
+  await page.waitForFunction((n) => window.engineLines.slice(n).includes("readyok"), {timeout: 60_000}, start)
+  const said = await page.evaluate((n) => window.engineLines.slice(n), start)
+  const deepest = said.findLast((l) => l.startsWith("info depth"))
+  if (!said.at(-2).startsWith("bestmove") || !deepest.startsWith("info depth 5 ")) {
+    fail(`the search to depth 5 ended with: ${deepest} / ${said.at(-2)}`)
+  }
 }
 
 await play().catch((e) => fail(e.stack))
