@@ -233,6 +233,7 @@ function showPgn(result) {
 function clearLine() {
   for (const id of ["depth", "score", "nodes"]) $(id).textContent = ""
   $("pv").textContent = engineToMove() ? "…" : `${ENGINE_NAME} shows its line here while it thinks.`
+  $("pv").classList.add("idle")
 }
 
 // "info depth 7 seldepth 12 score cp 31 ... nodes 81234 ... pv e2e4 e7e5": the score is the
@@ -252,6 +253,7 @@ function showLine(line) {
   }
   if (at("nodes") > 0) $("nodes").textContent = `${Number(words[at("nodes") + 1]).toLocaleString("en")} nodes`
   $("pv").textContent = pvText(pv)
+  $("pv").classList.remove("idle")
 }
 
 function pvText(moves) {

@@ -131,6 +131,7 @@ async function play() {
   game.undo()
   game.undo()
   if (await page.$eval("#board", (e) => e.dataset.fen) !== game.fen()) fail("take back did not restore the position")
+  await new Promise((resolve) => setTimeout(resolve, 600)) // the pieces have moved back
   await page.screenshot({path: path.join(artifacts, "zeltro-web-game.png")})
 
   // A fool's mate: loaded up to White's last blunder, the engine must find the mate and the page must say so.
