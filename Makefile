@@ -49,6 +49,7 @@ EMCC := NODE_PATH=/usr/share/nodejs emcc
 WEB := build/web
 WEB_OBJ := build/web-obj
 WEB_PORT ?= 8000
+WEB_BIND ?= 127.0.0.1
 WEB_CXXFLAGS := -std=c++20 -O3 -Wall -Wextra -Isrc -MMD -MP
 # Room for the tables and the largest hash table the Hash option allows.
 WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
@@ -96,14 +97,14 @@ build/web-node/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/main.o
 	$(EMCC) $^ $(WEB_LDFLAGS) -sENVIRONMENT=node -sSINGLE_FILE=1 -o $@
 
 serve: web
-	@echo "Zeltro 1800 in the browser: http://localhost:$(WEB_PORT)/ (Ctrl-C ends)"
-	cd $(WEB) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+	@echo "Zeltro 1800 in the browser: http://$(WEB_BIND):$(WEB_PORT)/ (Ctrl-C ends)"
+	cd $(WEB) && python3 -m http.server $(WEB_PORT) --bind $(WEB_BIND)
 
 web-test: web
 	cd web && node play.test.mjs ../$(WEB) ../build/web-test
 
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h bench/*.cpp
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h bench/*.cpp web/*.cpp
 
 clean:
 	rm -rf build

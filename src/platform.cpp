@@ -9,10 +9,14 @@
 // between commands (web/engine_entry.cpp). While it searches the worker cannot take a message,
 // so no line is ever waiting; a read of standard input there is answered by the worker's queue
 // and never blocks (see web/zeltro-worker.js).
-int bioskey() { return 0; }
+int bioskey() {
+  return 0;
+}
 
 // The page's high-resolution clock, in 32-bit arithmetic like the others; it never goes back.
-int get_ms() { return (int)(uint32_t)(uint64_t)emscripten_get_now(); }
+int get_ms() {
+  return (int)(uint32_t)(uint64_t)emscripten_get_now();
+}
 
 #else
 #include <poll.h>

@@ -226,7 +226,7 @@ function showPgn(result) {
   game.setHeader("White", engineWhite ? ENGINE_NAME : "You")
   game.setHeader("Black", engineWhite ? "You" : ENGINE_NAME)
   game.setHeader("Result", result)
-  $("pgn").value = game.pgn() + (game.history().length ? "" : " " + result)
+  $("pgn").value = game.pgn()
   $("pgn").scrollTop = $("pgn").scrollHeight
 }
 
