@@ -31,9 +31,10 @@
     try {
       call();
     } catch (e) {
-      // "quit" leaves the engine through exit(): the worker ends with it.
-      if (e && e.name === "ExitStatus") close();
-      else throw e;
+      if (!e || e.name !== "ExitStatus") throw e;
+      // "quit" leaves the engine through exit(): the worker ends with it, and what follows is dropped.
+      waiting.length = 0;
+      close();
     }
   }
 
