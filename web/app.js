@@ -34,7 +34,7 @@ function onEngineLine(line) {
   if (line === "readyok" && !engineReady) {
     engineReady = true
     newGame()
-  } else if (line.startsWith("info ") && line.includes(" pv ")) {
+  } else if (line.startsWith("info ") && line.includes(" pv ") && searches[0] === generation) {
     showLine(line)
   } else if (line.startsWith("bestmove")) {
     onBestMove(line.split(" ")[1])
