@@ -115,22 +115,22 @@ async function play() {
     try {
       game.move({from: reply.slice(0, 2), to: reply.slice(2, 4), promotion: reply[4]})
     } catch {
-      fail(`the engine answered ${move.san} with an illegal move ${reply}`)
+      throw new Error(`the engine answered ${move.san} with an illegal move ${reply}`)
     }
     const shown = await page.$eval("#board", (e) => e.dataset.fen)
-    if (shown !== game.fen()) fail(`after ${reply} the page shows ${shown}, not ${game.fen()}`)
+    if (shown !== game.fen()) throw new Error(`after ${reply} the page shows ${shown}, not ${game.fen()}`)
     const line = await page.$$eval("#depth, #score, #pv", (es) => es.map((e) => e.textContent).join(" "))
-    if (!/^depth \d+ [+−-]\S+ \d+\S* \S/.test(line)) fail(`no engine line shown after ${reply}: ${line}`)
+    if (!/^depth \d+ [+−-]\S+ \d+\S* \S/.test(line)) throw new Error(`no engine line shown after ${reply}: ${line}`)
     lines.add(line)
     console.log(`web test: ${move.san} ${reply} | ${line}`)
   }
-  if (lines.size < 3) fail("the engine line did not change from move to move")
+  if (lines.size < 3) throw new Error("the engine line did not change from move to move")
 
   // Take back returns to the user's previous move.
   await page.click("#take-back")
   game.undo()
   game.undo()
-  if (await page.$eval("#board", (e) => e.dataset.fen) !== game.fen()) fail("take back did not restore the position")
+  if (await page.$eval("#board", (e) => e.dataset.fen) !== game.fen()) throw new Error("take back did not restore the position")
   await new Promise((resolve) => setTimeout(resolve, 600)) // the pieces have moved back
   await page.screenshot({path: path.join(artifacts, "zeltro-web-game.png")})
 
@@ -142,8 +142,8 @@ async function play() {
   }
   await load("1. f3 e5 2. g4")
   await waitStatus("Checkmate. Zeltro 1800 wins.")
-  if ((await bestmoves()).at(-1) !== "bestmove d8h4") fail(`the engine missed the mate: ${(await bestmoves()).at(-1)}`)
-  if (!(await page.$eval("#pgn", (e) => e.value)).includes("2. g4 Qh4# 0-1")) fail("the PGN does not end with the mate")
+  if ((await bestmoves()).at(-1) !== "bestmove d8h4") throw new Error(`the engine missed the mate: ${(await bestmoves()).at(-1)}`)
+  if (!(await page.$eval("#pgn", (e) => e.value)).includes("2. g4 Qh4# 0-1")) throw new Error("the PGN does not end with the mate")
   // And the user's own mate, dragged on the board.
   await load("1. e4 e5 2. Bc4 Nc6 3. Qh5 Nf6")
   await waitStatus("Your move")
@@ -161,12 +161,12 @@ async function play() {
   const said = await page.evaluate((n) => window.engineLines.slice(n), start)
   const deepest = said.findLast((l) => l.startsWith("info depth"))
   if (!said.at(-2).startsWith("bestmove") || !deepest.startsWith("info depth 5 ")) {
-    fail(`the search to depth 5 ended with: ${deepest} / ${said.at(-2)}`)
+    throw new Error(`the search to depth 5 ended with: ${deepest} / ${said.at(-2)}`)
   }
 }
 
-await play().catch((e) => fail(e.stack))
-if (errors.length) fail(`console errors:\n${errors.join("\n")}`)
+await play().catch((e) => fail(`${e.message} (${e.stack.split("\n").find((l) => l.includes("play.test.mjs"))?.trim()})`))
+if (errors.length) await fail(`console errors:\n${errors.join("\n")}`)
 console.log(`web test passed: ${await status()}; screenshots in ${artifacts}`)
 await browser.close()
 server.close()
