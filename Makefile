@@ -8,6 +8,9 @@
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
+#   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
+#   make serve      serve build/web/ on this machine and print the address
+#   make web-test   play a game on the page in headless chromium (puppeteer-core)
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
@@ -15,7 +18,7 @@ SANITIZE := build/sanitize
 WINDOWS := build/windows
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall
+	install uninstall web web-node serve web-test
 
 all: release
 ifneq ($(EXE),)
@@ -72,8 +75,68 @@ install: $(ENGINE)
 uninstall:
 	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
 
+# ---- The browser build ----
+# Debian's emcc runs its JavaScript optimiser under the machine's node, which must find Debian's acorn.
+EMCC := NODE_PATH=/usr/share/nodejs emcc
+WEB := build/web
+WEB_OBJ := build/web-obj
+WEB_PORT ?= 8000
+WEB_BIND ?= 127.0.0.1
+WEB_CXXFLAGS := -std=c++20 -O3 -Wall -Wextra -Isrc -MMD -MP
+# Room for the tables and the largest hash table the Hash option allows.
+WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
+ENGINE_SOURCES := $(filter-out src/main.cpp,$(wildcard src/*.cpp))
+ENGINE_OBJECTS := $(patsubst src/%.cpp,$(WEB_OBJ)/%.o,$(ENGINE_SOURCES))
+WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js
+BOARD_ASSETS := web/node_modules/cm-chessboard/assets
+
+web: $(WEB)/zeltro.js $(WEB)/app.js
+
+$(WEB_OBJ)/%.o: src/%.cpp
+	@mkdir -p $(WEB_OBJ)
+	$(EMCC) $(WEB_CXXFLAGS) -c $< -o $@
+
+$(WEB_OBJ)/%.o: web/%.cpp
+	@mkdir -p $(WEB_OBJ)
+	$(EMCC) $(WEB_CXXFLAGS) -c $< -o $@
+
+-include $(wildcard $(WEB_OBJ)/*.d)
+
+# The worker's engine: no main; the worker calls zeltro_start once, then zeltro_line per line.
+$(WEB)/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/engine_entry.o
+	@mkdir -p $(WEB)
+	$(EMCC) $^ $(WEB_LDFLAGS) --no-entry -sENVIRONMENT=worker -sEXPORTED_RUNTIME_METHODS=ccall -o $@
+
+web/node_modules/.package-lock.json: web/package-lock.json
+	cd web && npm ci --no-audit --no-fund
+	@touch $@
+
+$(WEB)/app.js: $(WEB_PAGE) web/node_modules/.package-lock.json
+	@mkdir -p $(WEB)/assets/pieces $(WEB)/assets/extensions/markers $(WEB)/licenses
+	cd web && npx esbuild app.js style.css --bundle --minify --legal-comments=external \
+	  --outdir=../$(WEB) --log-level=warning
+	cp web/index.html web/zeltro-worker.js $(WEB)/
+	cp $(BOARD_ASSETS)/pieces/standard.svg $(WEB)/assets/pieces/
+	cp $(BOARD_ASSETS)/extensions/markers/markers.svg $(WEB)/assets/extensions/markers/
+	cp web/node_modules/cm-chessboard/LICENSE $(WEB)/licenses/cm-chessboard.txt
+	cp web/node_modules/chess.js/LICENSE $(WEB)/licenses/chess.js.txt
+
+# The same engine with its command line, as one file node can run: zeltro.js bench, perft ...
+web-node: build/web-node/zeltro.js
+
+build/web-node/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/main.o
+	@mkdir -p build/web-node
+	$(EMCC) $^ $(WEB_LDFLAGS) -sENVIRONMENT=node -sSINGLE_FILE=1 -o $@
+
+serve: web
+	@echo "Zeltro 1800 in the browser: http://$(WEB_BIND):$(WEB_PORT)/ (Ctrl-C ends)"
+	cd $(WEB) && python3 -m http.server $(WEB_PORT) --bind $(WEB_BIND)
+
+web-test: web
+	cd web && node play.test.mjs ../$(WEB) ../build/web-test
+
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp web/*.cpp
 
 clean:
 	rm -rf build

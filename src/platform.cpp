@@ -2,7 +2,24 @@
 
 #include <cstdint>
 
-#ifdef _WIN32
+#if defined(__EMSCRIPTEN__)
+
+#include <emscripten.h>
+
+// In the browser the engine runs in a Web Worker that hands it the page's lines one at a time,
+// between commands (web/engine_entry.cpp). While it searches the worker cannot take a message,
+// so no line is ever waiting; a read of standard input there is answered by the worker's queue
+// and never blocks (see web/zeltro-worker.js).
+int bioskey() {
+  return 0;
+}
+
+// The page's high-resolution clock, in 32-bit arithmetic like the others; it never goes back.
+int get_ms() {
+  return (int)(uint32_t)(uint64_t)emscripten_get_now();
+}
+
+#elif defined(_WIN32)
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
