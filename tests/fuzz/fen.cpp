@@ -1,9 +1,10 @@
 // Fuzz target: FEN text. Refused or not, the board the reader leaves must be consistent, and an
 // accepted position must stand a move-by-move walk, a short perft and a short search. The book
 // key reads the same text with its own reader.
+#include "fen.h"
+
 #include <string>
 
-#include "fen.h"
 #include "fuzz.h"
 #include "pg_key.h"
 #include "search.h"
