@@ -12,10 +12,6 @@
 
 static char path[64];
 
-static void remove_book() {
-  unlink(path);
-}
-
 // The key of the entry that starts at byte 16 * index, when the file holds that entry.
 static U64 key_at(const uint8_t* data, size_t size, size_t index) {
   U64 key = 0;
@@ -24,10 +20,7 @@ static U64 key_at(const uint8_t* data, size_t size, size_t index) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!path[0]) {
-    snprintf(path, sizeof path, "/tmp/zeltro-fuzz-book-%d.bin", (int)getpid());
-    atexit(remove_book);
-  }
+  if (!path[0]) snprintf(path, sizeof path, "/tmp/zeltro-fuzz-book-%d.bin", (int)getpid());
   fuzz_fresh_engine();
   FILE* f = fopen(path, "wb");
   if (f == nullptr || fwrite(data, 1, size, f) != size || fclose(f) != 0) abort();
@@ -41,5 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (strlen(found) > 5) abort();
     parse_move(found);
   }
+  unlink(path);  // libFuzzer may end the process without running exit handlers
   return 0;
 }
