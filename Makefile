@@ -11,14 +11,18 @@
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
+#   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
 SANITIZE := build/sanitize
 WINDOWS := build/windows
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := command fen moves book
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall web web-node serve web-test
+	install uninstall web web-node serve web-test fuzz fuzz-ci
 
 all: release
 ifneq ($(EXE),)
@@ -135,8 +139,27 @@ serve: web
 web-test: web
 	cd web && node play.test.mjs ../$(WEB) ../build/web-test
 
+# New inputs go to $(FUZZ)/corpus, a finding to $(FUZZ)/findings; the saved inputs under
+# tests/fuzz are only read. Keep a finding as tests/fuzz/regressions/TARGET/NAME once it is fixed.
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_FUZZ=ON -DZELTRO_TESTS=OFF >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	mkdir -p $(FUZZ)/findings
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ)/corpus/$$t tests/fuzz/regressions/$$t && \
+	  ./$(FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -close_fd_mask=1 \
+	    -artifact_prefix=$(FUZZ)/findings/$$t- $(FUZZ)/corpus/$$t tests/fuzz/corpus/$$t \
+	    tests/fuzz/regressions/$$t 2>$(FUZZ)/$$t.log || { tail -40 $(FUZZ)/$$t.log; exit 1; }; \
+	  grep -h "^Done" $(FUZZ)/$$t.log | sed "s/^/$$t: /"; \
+	done
+
+# The short run of continuous integration.
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp web/*.cpp
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/fuzz/*.cpp tests/fuzz/*.h \
+	  tests/windows/*.cpp bench/*.cpp web/*.cpp
 
 clean:
 	rm -rf build

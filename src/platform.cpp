@@ -63,11 +63,16 @@ int get_ms() {
 #include <poll.h>
 #include <time.h>
 
+#include <cerrno>
+
 // Non-zero when a read of standard input would not block: a line is waiting, or the input has
 // ended (so that the next read meets the end and the engine exits).
 int bioskey() {
   struct pollfd p = {0, POLLIN, 0};
-  int r = poll(&p, 1, 0);
+  int r;
+  // A signal that cuts the look short says nothing about the input: look again.
+  do r = poll(&p, 1, 0);
+  while (r < 0 && errno == EINTR);
   if (r < 0) return 1;
   return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
