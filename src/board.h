@@ -29,9 +29,9 @@ void pl_add(int c, int k, int sq);
 void pl_remove(int c, int k, int sq);
 
 // Bitboard primitives.
-extern int BSFTable[64];
 int popCount(Bitboard b);
-int bsf_index(Bitboard b);
+// Bit number of the lowest set bit, and the board square of it taken off the set (both need a
+// set that is not empty).
 int lsb(Bitboard b);
 int pop_lsb(Bitboard* b);
 Bitboard fileMask(int sq);
