@@ -59,6 +59,7 @@ Bitboard FromRankAttacks[64][64], FromFileAttacks[64][64];
 Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
 Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
+Bitboard gBishopRays[64], gRookRays[64];
 
 // Builds for a processor with a population-count instruction use it; the portable build adds
 // bit counts in ever wider fields and sums the eight byte counts with one multiply.
@@ -238,6 +239,10 @@ void magicInfoInit() {
 
 void buildBitboardAttackTable() {
   magicInfoInit();
+  for (int s = 0; s < 64; s++) {
+    gBishopRays[s] = bishopAttacks(0, s);
+    gRookRays[s] = rookAttacks(0, s);
+  }
 
   for (int s = 0; s < 64; s++) {
     gKingMovesTable[s] = 0;

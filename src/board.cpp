@@ -88,7 +88,8 @@ bool board_consistent(char* why, int why_size) {
     value[c] += values[k];
     if (k == KING) kings[c] = sq;
     const int j = pl_at[sq];
-    if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq) return fail("square missing from its piece list");
+    if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq)
+      return fail("square missing from its piece list");
   }
   for (int i = 0; i < 12; i++)
     if (plc[i] != count[i / 6][i % 6]) return fail("piece list length");

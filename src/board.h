@@ -59,6 +59,8 @@ extern Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
 extern const int constRankshift[64];
 extern Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 extern Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
+// Everything a bishop or a rook on a board square would reach on an empty board.
+extern Bitboard gBishopRays[64], gRookRays[64];
 void magicInfoInit();
 void buildBitboardAttackTable();
 Bitboard rookAttacks(Bitboard occ, int sq);

@@ -390,7 +390,8 @@ int eval() {
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int e = c ^ 1;
-    for (int kind = PAWN; kind <= QUEEN; kind++) material[c] += count[c][kind] * MaterialValue[kind];
+    for (int kind = PAWN; kind <= QUEEN; kind++)
+      material[c] += count[c][kind] * MaterialValue[kind];
     pst[c] = pe.pst[c];
     const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[e], mobile, sums[c], pst[c]);
