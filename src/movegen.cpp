@@ -34,15 +34,29 @@ bool MoveIsBad(int side, int from, int to) {
   return (bishopAttacks(Pos.occupied, to) & myPiece[enemy][BISHOP]) != 0;
 }
 
-// Killer look-ups at this ply and two plies up; 0 when the move is no killer.
+// The killers of the node whose list is being built, read once per list: this ply's, then those
+// of two plies up (none for the root's children and the root).
+static int32_t node_killers[6];
+
+static void load_killers() {
+  const bool up = ply >= 2;
+  node_killers[0] = mkiller1[ply].m.u;
+  node_killers[1] = up ? mkiller1[ply - 2].m.u : 0;
+  node_killers[2] = killer1[ply].m.u;
+  node_killers[3] = up ? killer1[ply - 2].m.u : 0;
+  node_killers[4] = killer2[ply].m.u;
+  node_killers[5] = up ? killer2[ply - 2].m.u : 0;
+}
+
+// 0 when the move is no killer (no move is 0, so an empty killer never matches).
 static inline int killer_score(int32_t m, bool* penalise) {
   *penalise = true;
-  if (m == mkiller1[ply].m.u) return *penalise = false, 9999000;
-  if (ply >= 2 && m == mkiller1[ply - 2].m.u) return 9998500;
-  if (m == killer1[ply].m.u) return *penalise = false, 9995500;
-  if (ply >= 2 && m == killer1[ply - 2].m.u) return 9995400;
-  if (m == killer2[ply].m.u) return 9995300;
-  if (ply >= 2 && m == killer2[ply - 2].m.u) return 9995200;
+  if (m == node_killers[0]) return *penalise = false, 9999000;
+  if (m == node_killers[1]) return 9998500;
+  if (m == node_killers[2]) return *penalise = false, 9995500;
+  if (m == node_killers[3]) return 9995400;
+  if (m == node_killers[4]) return 9995300;
+  if (m == node_killers[5]) return 9995200;
   return 0;
 }
 
@@ -234,6 +248,7 @@ static void gen_castles() {
 
 void gen() {
   first_move[ply + 1] = first_move[ply];
+  load_killers();
   gen_pawns();
   gen_en_passant(gen_push);
   gen_steps(KNIGHT);
@@ -304,6 +319,7 @@ void gen_all_king() {
 
 void gen_king() {
   first_move[ply + 1] = first_move[ply];
+  load_killers();
   gen_all_king();
 }
 
@@ -332,6 +348,7 @@ static void pieces_to(int sq, void (*push)(int, int)) {
 
 void gen_evade() {
   first_move[ply + 1] = first_move[ply];
+  load_killers();
   gen_all_king();
   int c = gchecker1, k = side == LIGHT ? wking_loc : bking_loc;
   int kind = piece[c];
