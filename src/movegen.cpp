@@ -6,10 +6,10 @@
 
 static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
   gen_rec_t* g = &gen_dat[first_move[ply + 1]++];
-  g->m.b.from = (uint8_t)from;
-  g->m.b.to = (uint8_t)to;
-  g->m.b.promote = (uint8_t)promote;
-  g->m.b.bits = (uint8_t)bits;
+  // The move is written as one 32-bit value (from in the lowest byte): the killer test reads it
+  // back whole right away, which byte-wise writes would stall.
+  g->m.u = (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
+                     (uint32_t)bits << 24);
   g->score = 0;
   return g;
 }
