@@ -268,7 +268,7 @@ const pawn_entry_t& pawn_structure() {
 
 // What one colour's pieces add up to while the evaluation walks them.
 struct piece_sums_t {
-  Bitboard attacks[7];
+  Bitboard attacks[QUEEN + 1];
   int mobility, zone_attackers, zone_weight;
 };
 
@@ -372,7 +372,12 @@ int eval() {
   const int count[2][5] = {{wp, wn, wb, wr, wq}, {bp, bn, bb, br, bq}};
   int material[2] = {}, pst[2], shelter[2], king_attack[2], threats[2];
   int adjust[2] = {}, extra[2] = {};
-  piece_sums_t sums[2] = {};
+  // Set field by field: a block clear of the pair costs more than the stores.
+  piece_sums_t sums[2];
+  for (piece_sums_t& p : sums) {
+    for (Bitboard& a : p.attacks) a = 0;
+    p.mobility = p.zone_weight = 0;
+  }
   Bitboard zone[2];
 
   const Bitboard wpawns = myPiece[LIGHT][PAWN], bpawns = myPiece[DARK][PAWN];
