@@ -80,7 +80,6 @@ int see(int from, int to);
 int see_move(move m);
 
 // Move lists and generators.
-bool MoveIsBad(int side, int from, int to);
 void gen_push(int from, int to, int bits);
 void gen_push_qsearch(int from, int to, int bits);
 void gen_push_king_evade(int from, int to, int bits);
