@@ -364,6 +364,10 @@ void ending_extra(int extra[2]) {
 
 }  // namespace
 
+void clear_pawn_cache() {
+  for (pawn_entry_t& e : pawn_cache) e.used = false;
+}
+
 int eval() {
   int phase = 10 * (wq + bq) + 5 * (wr + br) + 3 * (wn + wb + bn + bb);
   if (phase > 64) phase = 64;
