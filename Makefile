@@ -3,7 +3,7 @@
 #   make EXE=path   the same, copied to path (as match managers expect)
 #   make run        build, then start the engine in this terminal
 #   make test       release and sanitizer builds, each with the whole test suite
-#   make speed      generator speed with Google Benchmark
+#   make speed      evaluation, generator and make/take-back speed with Google Benchmark
 #   make windows    build/windows/zeltro.exe, cross-built with MinGW-w64 and linked statically
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
@@ -12,6 +12,8 @@
 #   make serve      serve build/web/ on this machine and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
 #   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
+#   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
+#                   work too); without ARCH the engine runs on every x86-64
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
@@ -20,6 +22,8 @@ WINDOWS := build/windows
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := command fen moves book
+ARCH :=
+CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
 	install uninstall web web-node serve web-test fuzz fuzz-ci
@@ -30,7 +34,7 @@ ifneq ($(EXE),)
 endif
 
 release:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF $(CONFIG) >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro
 
 run: release
@@ -39,16 +43,16 @@ run: release
 test: test-release test-sanitize
 
 test-release:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=ON >/dev/null
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=ON $(CONFIG) >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS)
 	ctest --test-dir $(RELEASE) -j $(JOBS) --output-on-failure
 
 test-sanitize:
-	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_SANITIZE=ON >/dev/null
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_SANITIZE=ON $(CONFIG) >/dev/null
 	cmake --build $(SANITIZE) -j $(JOBS)
 	ctest --test-dir $(SANITIZE) -j $(JOBS) --output-on-failure
 
-# Move-generation speed with Google Benchmark (libbenchmark-dev)
+# Evaluation, generation and make/take-back speed with Google Benchmark (libbenchmark-dev)
 speed: release
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_speed
 	./$(RELEASE)/zeltro_speed
