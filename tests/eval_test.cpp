@@ -88,9 +88,11 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
       // King b5 beside a6, nearer than the enemy: 25 per rank. Its square +1, its shelter -4.
       {nullptr, 0, "4k3/8/8/1K6/8/8/4P3/8 w", 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15},
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
+    OptionUci = saved;
     EXPECT_EQ(c.weight ? term(c.weight, c.value, c.position) : score(c.position), c.want)
         << c.position;
+  }
   EXPECT_EQ(interpolate(3, -5, 10), -3);  // -240 / 64, not -4
 }
 
