@@ -85,6 +85,7 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
       {nullptr, 0, "4k3/8/8/8/8/8/4P3/4K3 w", 93 - 200 + 15},
       {nullptr, 0, "5k2/8/8/8/8/8/4P3/4K3 w", 93 + 700 + 15},
       {nullptr, 0, "5k2/8/8/8/8/8/4P3/4K3 b", -(93 - 200 + 15)},  // one step nearer
+      {nullptr, 0, "4k3/4p3/8/8/8/8/8/5K2 b", 93 - 200 + 15},
       // King b5 beside a6, nearer than the enemy: 25 per rank. Its square +1, its shelter -4.
       {nullptr, 0, "4k3/8/8/1K6/8/8/4P3/8 w", 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15},
   };
