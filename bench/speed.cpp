@@ -66,3 +66,15 @@ static void BM_Eval(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(eval());
 }
 BENCHMARK(BM_Eval)->DenseRange(0, 9);
+
+// A rook and a bishop lookup from every square of a middlegame board.
+static void BM_SlidingAttacks(benchmark::State& state) {
+  setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+  for (auto _ : state) {
+    Bitboard all = 0;
+    for (int sq = 0; sq < 64; sq++)
+      all ^= rookAttacks(Pos.occupied, sq) ^ bishopAttacks(Pos.occupied, sq);
+    benchmark::DoNotOptimize(all);
+  }
+}
+BENCHMARK(BM_SlidingAttacks);

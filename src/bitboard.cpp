@@ -10,53 +10,126 @@ constexpr Bitboard NOT_FILE_A = 0xFEFEFEFEFEFEFEFEULL;
 constexpr Bitboard NOT_FILE_H = 0x7F7F7F7F7F7F7F7FULL;
 constexpr Bitboard FILE_A = 0x0101010101010101ULL;
 
-// Used only while the tables are filled.
-Bitboard BitSet[64];
-int BoardIdx[9][9];
-unsigned char GetSlidingAttacks[8][64];
+// A slider's attacks on one board square come from one lookup: the occupied squares of its
+// lines (the mask: inner squares only, as the end squares block nothing beyond themselves) times
+// the square's multiplier leave, in the top bits, an index into its own stretch of one table.
+struct magic_t {
+  Bitboard mask;
+  Bitboard multiplier;
+  const Bitboard* attacks;
+  int shift;
+};
 
-// 1-based rank and file of each bit.
-const int constMyRanks[64] = {1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3,
-                              3, 3, 4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6,
-                              6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7, 8, 8, 8, 8, 8, 8, 8, 8};
-const int constMyFiles[64] = {1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6,
-                              7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4,
-                              5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8};
+// Steps (file, rank) of the four lines each slider moves along.
+constexpr int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+constexpr int BISHOP_STEPS[4][2] = {{1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
 
-// Multipliers that gather a line's six inner squares into bits 57..62 of the product.
-const Bitboard constFileMAGIC[8] = {
-    0x8040201008040200ULL, 0x4020100804020100ULL, 0x2010080402010080ULL, 0x1008040201008040ULL,
-    0x0804020100804020ULL, 0x0402010080402010ULL, 0x0201008040201008ULL, 0x0100804020100804ULL};
+// Every mask subset of each square, summed.
+constexpr int ROOK_TABLE_SIZE = 102400;
+constexpr int BISHOP_TABLE_SIZE = 5248;
 
-// Indexed by 7 + file - rank; diagonals too short to have inner squares get 0.
-const Bitboard constDiagA1H8MAGIC[16] = {
-    0x0000000000000000ULL, 0x0000000000000000ULL, 0x0101010101010100ULL, 0x0101010101010100ULL,
-    0x0101010101010100ULL, 0x0101010101010100ULL, 0x0101010101010100ULL, 0x0101010101010100ULL,
-    0x8080808080808000ULL, 0x4040404040400000ULL, 0x2020202020000000ULL, 0x1010101000000000ULL,
-    0x0808080000000000ULL, 0x0000000000000000ULL, 0x0000000000000000ULL, 0x0000000000000000ULL};
-
-// Indexed by file + rank.
-const Bitboard constDiagA8H1MAGIC[16] = {
-    0x0000000000000000ULL, 0x0000000000000000ULL, 0x0101010101010100ULL, 0x0101010101010100ULL,
-    0x0101010101010100ULL, 0x0101010101010100ULL, 0x0101010101010100ULL, 0x0101010101010100ULL,
-    0x0080808080808080ULL, 0x0040404040404040ULL, 0x0020202020202020ULL, 0x0010101010101010ULL,
-    0x0008080808080808ULL, 0x0000000000000000ULL, 0x0000000000000000ULL, 0x0000000000000000ULL};
+magic_t rook_magic[64], bishop_magic[64];
+Bitboard slider_table[ROOK_TABLE_SIZE + BISHOP_TABLE_SIZE];
 
 bool on_board(int file, int rank) {
   return file >= 0 && file < 8 && rank >= 0 && rank < 8;
 }
 
+// The attacks of a slider on bit b, walked a square at a time; the plain form the lookups copy.
+Bitboard walk_attacks(Bitboard occ, int b, const int (*steps)[2]) {
+  Bitboard out = 0;
+  for (int d = 0; d < 4; d++) {
+    int f = (b & 7) + steps[d][0], r = (b >> 3) + steps[d][1];
+    for (; on_board(f, r); f += steps[d][0], r += steps[d][1]) {
+      out |= 1ULL << (8 * r + f);
+      if (occ & (1ULL << (8 * r + f))) break;
+    }
+  }
+  return out;
+}
+
+// The squares whose occupancy matters: each line without its last square.
+Bitboard inner_squares(int b, const int (*steps)[2]) {
+  Bitboard out = 0;
+  for (int d = 0; d < 4; d++) {
+    int f = (b & 7) + steps[d][0], r = (b >> 3) + steps[d][1];
+    for (; on_board(f + steps[d][0], r + steps[d][1]); f += steps[d][0], r += steps[d][1])
+      out |= 1ULL << (8 * r + f);
+  }
+  return out;
+}
+
+// Per bit, multipliers that send no two occupancies of the mask with different attacks to the
+// same slot. They were found by trying sparse random numbers (the AND of three) until one fit;
+// any other that fits would do as well, and the tests hold every lookup to the walked attacks.
+// clang-format off
+const Bitboard ROOK_MULTIPLIERS[64] = {
+    0x1080004008801020ULL, 0x0840092002C03000ULL, 0x1900200010400900ULL,
+    0x0880100008000480ULL, 0x4200100420080200ULL, 0x8100020100080400ULL,
+    0x0200040110886200ULL, 0x0200008040220411ULL, 0x0404800084400220ULL,
+    0x0000401000402000ULL, 0x0086001081220440ULL, 0x0408800800100280ULL,
+    0x000A001201040820ULL, 0x8848800200840080ULL, 0x4001000100040200ULL,
+    0x0442000102105084ULL, 0x9080010020804100ULL, 0x0040404000201009ULL,
+    0x0000808010002009ULL, 0x2200090021D00100ULL, 0x0008008008040080ULL,
+    0x0004004002010040ULL, 0x0011040008015042ULL, 0x00000A0001768104ULL,
+    0x0000800080204009ULL, 0x2010004140002001ULL, 0x9800200280100080ULL,
+    0x1000100080080080ULL, 0x0442000A00049020ULL, 0x2100040080020080ULL,
+    0x0800120400900148ULL, 0x0010040A00128541ULL, 0x2800804000800030ULL,
+    0x1010002000400041ULL, 0x4000200011004100ULL, 0x0610008410800800ULL,
+    0x0400802402800800ULL, 0xC100020080800400ULL, 0x0002000802000401ULL,
+    0x0182085882000401ULL, 0x0220204000808000ULL, 0x2860100040024022ULL,
+    0x0001002004110040ULL, 0x99101042000A0020ULL, 0x0004080004008080ULL,
+    0x0010040002008080ULL, 0x2012004881020004ULL, 0x8300842444820011ULL,
+    0x0088403882010200ULL, 0x0820400080210100ULL, 0x0110910040A00300ULL,
+    0x0801100280080480ULL, 0x0242009008200600ULL, 0x1002000489500200ULL,
+    0x0040800200010080ULL, 0x0091800041000080ULL, 0x0000209300488001ULL,
+    0x04C1002414824001ULL, 0x020020000B001041ULL, 0x7000100004200901ULL,
+    0x8002002004100802ULL, 0x30010002084C0007ULL, 0x0888221800813004ULL,
+    0x4000002840840112ULL};
+const Bitboard BISHOP_MULTIPLIERS[64] = {
+    0xA010041108003100ULL, 0x006082020A002900ULL, 0x6810010619200000ULL,
+    0x08281A0520000408ULL, 0x0001104001000400ULL, 0x0018901008048400ULL,
+    0x00040A0210245280ULL, 0x000200210808A402ULL, 0x9140048410821200ULL,
+    0x0800091010820041ULL, 0x20504804832202C0ULL, 0x0100091401081000ULL,
+    0x8021011140000012ULL, 0x0810020804450400ULL, 0x208B0542109008A2ULL,
+    0x0080084A08040204ULL, 0x0040E2A80811244CULL, 0x2505022008008108ULL,
+    0x0430220100420040ULL, 0x010A040420220040ULL, 0x1105000290400000ULL,
+    0x0093001200822120ULL, 0x4000A62048043004ULL, 0x280120048A015004ULL,
+    0x006090002A020814ULL, 0x44042000240800D0ULL, 0x01102800040A4400ULL,
+    0x1004080080220040ULL, 0x0001001011004024ULL, 0x0010044000805040ULL,
+    0x0914041200820100ULL, 0x0004821012821480ULL, 0x0024040500C05021ULL,
+    0x0088611002080200ULL, 0x0116080A00040020ULL, 0x4000020080080080ULL,
+    0x2450450140840040ULL, 0x0000880201484100ULL, 0x0222020404020092ULL,
+    0x8081110600002E00ULL, 0x2842101105000801ULL, 0x1100809008001025ULL,
+    0x00020202221C0400ULL, 0x0422014022009020ULL, 0x0210046102100C00ULL,
+    0xC004008082029102ULL, 0x00AA461801101200ULL, 0x0404080080201108ULL,
+    0x020542108C205002ULL, 0x0410544804100100ULL, 0x0040910841100000ULL,
+    0x0400200042021100ULL, 0x00004204850400C0ULL, 0x0200100410A42102ULL,
+    0x1040020801210102ULL, 0x0805040410420000ULL, 0x2884804130100200ULL,
+    0x800C262201242000ULL, 0x1058000194108800ULL, 0x0014221054420204ULL,
+    0x0104000012A02200ULL, 0x0200881003300100ULL, 0x0140400202840100ULL,
+    0x0402020801010201ULL};
+// clang-format on
+
+// Fills the square's stretch of the table: every subset of the mask, in turn, at its slot.
+void fill_magic(magic_t& m, int b, const int (*steps)[2], Bitboard multiplier, Bitboard* table) {
+  m.mask = inner_squares(b, steps);
+  m.multiplier = multiplier;
+  m.shift = 64 - popCount(m.mask);
+  m.attacks = table;
+  Bitboard occ = 0;
+  do {
+    table[(occ * multiplier) >> m.shift] = walk_attacks(occ, b, steps);
+    occ = (occ - m.mask) & m.mask;
+  } while (occ);
+}
+
+Bitboard lookup(const magic_t& m, Bitboard occ) {
+  return m.attacks[((occ & m.mask) * m.multiplier) >> m.shift];
+}
+
 }  // namespace
 
-const int constRankshift[64] = {1,  1,  1,  1,  1,  1,  1,  1,  9,  9,  9,  9,  9,  9,  9,  9,
-                                17, 17, 17, 17, 17, 17, 17, 17, 25, 25, 25, 25, 25, 25, 25, 25,
-                                33, 33, 33, 33, 33, 33, 33, 33, 41, 41, 41, 41, 41, 41, 41, 41,
-                                49, 49, 49, 49, 49, 49, 49, 49, 57, 57, 57, 57, 57, 57, 57, 57};
-
-Bitboard RANKMASK[64], FILEMASK[64], FILEMAGIC[64];
-Bitboard DIAGA1H8MASK[64], DIAGA1H8MAGIC[64], DIAGA8H1MASK[64], DIAGA8H1MAGIC[64];
-Bitboard FromRankAttacks[64][64], FromFileAttacks[64][64];
-Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
 Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
 Bitboard gBishopRays[64], gRookRays[64];
@@ -153,92 +226,23 @@ int eg_value(int s) {
 }
 
 Bitboard rookAttacks(Bitboard occ, int sq) {
-  const int b = sq ^ 56;
-  return FromFileAttacks[b][((occ & FILEMASK[b]) * FILEMAGIC[b]) >> 57] |
-         FromRankAttacks[b][(occ & RANKMASK[b]) >> constRankshift[b]];
+  return lookup(rook_magic[sq ^ 56], occ);
 }
 
 Bitboard bishopAttacks(Bitboard occ, int sq) {
-  const int b = sq ^ 56;
-  return DIAGA1H8_ATTACKS[b][((occ & DIAGA1H8MASK[b]) * DIAGA1H8MAGIC[b]) >> 57] |
-         DIAGA8H1_ATTACKS[b][((occ & DIAGA8H1MASK[b]) * DIAGA8H1MAGIC[b]) >> 57];
-}
-
-void magicInfoInit() {
-  BitSet[0] = 1;
-  for (int i = 1; i < 64; i++) BitSet[i] = BitSet[i - 1] << 1;
-
-  for (int f = 0; f <= 8; f++)
-    for (int r = 0; r <= 8; r++) BoardIdx[f][r] = 8 * (r - 1) + (f - 1);
-
-  // Masks hold the inner squares of each line (1-based file f and rank r below): a line's end
-  // squares never block anything beyond themselves, so they stay out of the index.
-  for (int b = 0; b < 64; b++) {
-    const int file = constMyFiles[b];
-    const int rank = constMyRanks[b];
-    RANKMASK[b] = FILEMASK[b] = DIAGA1H8MASK[b] = DIAGA8H1MASK[b] = 0;
-    for (int f = 1; f <= 8; f++)
-      for (int r = 1; r <= 8; r++) {
-        const Bitboard bit = BitSet[BoardIdx[f][r]];
-        const bool innerFile = f >= 2 && f <= 7;
-        const bool innerRank = r >= 2 && r <= 7;
-        if (r == rank && innerFile) RANKMASK[b] |= bit;
-        if (f == file && innerRank) FILEMASK[b] |= bit;
-        if (!innerFile || !innerRank) continue;
-        if (f - r == file - rank) DIAGA1H8MASK[b] |= bit;
-        if (f + r == file + rank) DIAGA8H1MASK[b] |= bit;
-      }
-    FILEMAGIC[b] = constFileMAGIC[file - 1];
-    DIAGA1H8MAGIC[b] = constDiagA1H8MAGIC[7 + file - rank];
-    DIAGA8H1MAGIC[b] = constDiagA8H1MAGIC[file + rank - 2];
-  }
-
-  // Attacks along one line of eight positions; index bit j is the occupancy of position j + 1.
-  for (int p = 0; p < 8; p++)
-    for (int o = 0; o < 64; o++) {
-      const int occupied = o << 1;
-      int set = 0;
-      for (int k = p + 1; k <= 7; k++) {
-        set |= 1 << k;
-        if (occupied & (1 << k)) break;
-      }
-      for (int k = p - 1; k >= 0; k--) {
-        set |= 1 << k;
-        if (occupied & (1 << k)) break;
-      }
-      GetSlidingAttacks[p][o] = static_cast<unsigned char>(set);
-    }
-
-  for (int b = 0; b < 64; b++) {
-    const int file = b & 7;
-    const int rank = b >> 3;
-    const int pFile = 8 - constMyRanks[b];
-    const int pA1H8 = file < rank ? file : rank;
-    const int pA8H1 = file < 7 - rank ? file : 7 - rank;
-    for (int i = 0; i < 64; i++) {
-      FromRankAttacks[b][i] = static_cast<Bitboard>(GetSlidingAttacks[file][i])
-                              << (constRankshift[b] - 1);
-      FromFileAttacks[b][i] = DIAGA1H8_ATTACKS[b][i] = DIAGA8H1_ATTACKS[b][i] = 0;
-      for (int k = 0; k < 8; k++) {
-        if (GetSlidingAttacks[pFile][i] & (1 << k))
-          FromFileAttacks[b][i] |= BitSet[BoardIdx[file + 1][8 - k]];
-        if (GetSlidingAttacks[pA1H8][i] & (1 << k)) {
-          const int d = k - pA1H8;
-          if (on_board(file + d, rank + d))
-            DIAGA1H8_ATTACKS[b][i] |= BitSet[8 * (rank + d) + file + d];
-        }
-        if (GetSlidingAttacks[pA8H1][i] & (1 << k)) {
-          const int d = k - pA8H1;
-          if (on_board(file + d, rank - d))
-            DIAGA8H1_ATTACKS[b][i] |= BitSet[8 * (rank - d) + file + d];
-        }
-      }
-    }
-  }
+  return lookup(bishop_magic[sq ^ 56], occ);
 }
 
 void buildBitboardAttackTable() {
-  magicInfoInit();
+  Bitboard* next = slider_table;
+  for (int b = 0; b < 64; b++) {
+    fill_magic(rook_magic[b], b, ROOK_STEPS, ROOK_MULTIPLIERS[b], next);
+    next += 1 << (64 - rook_magic[b].shift);
+  }
+  for (int b = 0; b < 64; b++) {
+    fill_magic(bishop_magic[b], b, BISHOP_STEPS, BISHOP_MULTIPLIERS[b], next);
+    next += 1 << (64 - bishop_magic[b].shift);
+  }
   for (int s = 0; s < 64; s++) {
     gBishopRays[s] = bishopAttacks(0, s);
     gRookRays[s] = rookAttacks(0, s);

@@ -52,16 +52,10 @@ int mg_value(int s);
 int eg_value(int s);
 
 // Sliding-attack and geometry tables (built once by buildBitboardAttackTable).
-extern Bitboard RANKMASK[64], FILEMASK[64], FILEMAGIC[64];
-extern Bitboard DIAGA1H8MASK[64], DIAGA1H8MAGIC[64], DIAGA8H1MASK[64], DIAGA8H1MAGIC[64];
-extern Bitboard FromRankAttacks[64][64], FromFileAttacks[64][64];
-extern Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
-extern const int constRankshift[64];
 extern Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 extern Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
 // Everything a bishop or a rook on a board square would reach on an empty board.
 extern Bitboard gBishopRays[64], gRookRays[64];
-void magicInfoInit();
 void buildBitboardAttackTable();
 Bitboard rookAttacks(Bitboard occ, int sq);
 Bitboard bishopAttacks(Bitboard occ, int sq);

@@ -62,9 +62,6 @@ TEST_F(BitboardTest, SlidingLookupsAgreeWithARayWalk) {
       if (i & 1) occ |= 1ULL << b;
       ASSERT_EQ(rookAttacks(occ, s), rayWalk(occ, b, kRookDirs)) << "square " << s;
       ASSERT_EQ(bishopAttacks(occ, s), rayWalk(occ, b, kBishopDirs)) << "square " << s;
-      ASSERT_LT(((occ & FILEMASK[b]) * FILEMAGIC[b]) >> 57, 64u);
-      ASSERT_LT(((occ & DIAGA1H8MASK[b]) * DIAGA1H8MAGIC[b]) >> 57, 64u);
-      ASSERT_LT(((occ & DIAGA8H1MASK[b]) * DIAGA8H1MAGIC[b]) >> 57, 64u);
     }
   }
 }
