@@ -8,7 +8,7 @@
 
 #include "hash.h"
 #include "pg_show.h"
-#include "protocol.h"
+#include "util.h"
 #include "search.h"
 
 struct option_t {
