@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 bool my_StringIsEqual(const char* a, const char* b) {
@@ -10,6 +11,11 @@ bool my_StringIsEqual(const char* a, const char* b) {
   for (; *a; a++, b++)
     if (tolower((unsigned char)*a) != tolower((unsigned char)*b)) return false;
   return true;
+}
+
+void out_of_memory() {
+  printf("info string main memory was not successfully allocated\n");
+  exit(1);
 }
 
 void SendInfo(const char* format, ...) {
