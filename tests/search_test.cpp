@@ -96,11 +96,6 @@ TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
       EXPECT_EQ(out.substr(out.find(" pv ", at) + 4, 4), move_str(pv[0][0])) << out;
     }
   }
-  setup("7k/8/8/8/8/8/6q1/7K w - - 0 1");  // only Kxg2 is legal
-  out = think_for(2);
-  EXPECT_NE(out.find("info depth 2 multipv 1 "), std::string::npos) << out;
-  EXPECT_EQ(out.find("multipv 2"), std::string::npos) << out;
-  EXPECT_EQ(std::string(move_str(pv[0][0])), "h1g2");
 }
 
 // A go line's limits over a table of clocks: the planned time never reaches past the clock,
@@ -116,11 +111,8 @@ TEST_F(SearchTest, LimitsAndTheTimeBudget) {
       {"b", {1, 100000, A, 1000, A, A, 5, A, 0, 0}, 4296, 99640, TC_UNSET, 5},
       {"w", {60000, A, 1000, A, A, A, A, A, 0, 0}, 2963, 59640, TC_UNSET, MAX_ITERATION},
       {"w", {60000, A, 101, A, A, A, A, A, 0, 0}, 2064, 59640, TC_UNSET, MAX_ITERATION},
-      {"w", {60000, A, 102, A, A, A, A, A, 0, 0}, 2065, 59640, TC_UNSET, MAX_ITERATION},
       {"w", {60000, A, 18, A, A, A, A, A, 0, 0}, 2002, 59640, TC_UNSET, MAX_ITERATION},
-      {"w", {60000, A, 20, A, A, A, A, A, 0, 0}, 2003, 59640, TC_UNSET, MAX_ITERATION},
       {"w", {30000, A, 20, A, 1, A, A, A, 0, 0}, 20973, 29940, TC_MOVES_TO_GO, MAX_ITERATION},
-      {"w", {30000, A, A, A, 10, A, A, A, 0, 0}, 2994, 29940, TC_MOVES_TO_GO, MAX_ITERATION},
       {"w", {30000, A, A, A, 0, A, A, A, 0, 0}, 988, 29640, TC_SUDDEN_DEATH, MAX_ITERATION},
       {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1235, 29640, TC_UNSET, MAX_ITERATION},
       {"w", {100000, A, A, A, A, 2500, A, 3, 0, 0}, 2440, 2500, TC_FIXED_TIME, 5},
