@@ -20,8 +20,10 @@ static const int LAST_MOVE_PERCENT = 70;
 // Without movestogo the clock, less a safety margin, is spread over this many moves.
 static const int SUDDEN_DEATH_SAFETY_MS = 300;
 static const int SUDDEN_DEATH_MOVES = 30;
-// Above this increment nearly all of it is spent; below, about three quarters.
+// Above this increment all of it but INCREMENT_KEPT_MS is spent, and INCREMENT_BONUS_MS more;
+// below, about three quarters.
 static const int LARGE_INCREMENT_MS = 101;
+static const int INCREMENT_KEPT_MS = 50, INCREMENT_BONUS_MS = 25;
 
 // The hard limit is a tenth of the clock when that is more than the planned time.
 static const int HARD_LIMIT_DIVISOR = 10;
@@ -29,6 +31,8 @@ static const int HARD_LIMIT_DIVISOR = 10;
 static const int UNCLEAR_SCORE = 500;
 // A drop by this much from the last iteration earns the score-drop extension.
 static const int SCORE_DROP = 30;
+// The score-drop extension into a deficit, in percent of the planned time.
+static const int SCORE_DROP_PERCENT = 80;
 // Below this the score-drop extension is the smaller one.
 static const int SMALL_LEAD = 74;
 // While pondering a drop by more than this counts as a failure.
@@ -54,7 +58,7 @@ static int movetime_margin(int movetime) {
 
 // The increment's share of the budget.
 static long long increment_share(int inc) {
-  if (inc > LARGE_INCREMENT_MS) return (inc - 50) + 25;
+  if (inc > LARGE_INCREMENT_MS) return (inc - INCREMENT_KEPT_MS) + INCREMENT_BONUS_MS;
   if (inc <= 0) return 0;
   const int half = inc >> 1;
   return (inc - half) + (half > 9 ? inc >> 2 : 5);
@@ -113,7 +117,7 @@ void plan_search_time() {
   ext_max_tt = si.fixed_time ? max_time : (tenth > max_time ? tenth : max_time);
   NewPvTimeExtension = max_time / 2;
   FailLowTimeExtension = max_time / 4;
-  ScoreDropExtension1 = (int)((long long)max_time * 80 / 100);
+  ScoreDropExtension1 = (int)((long long)max_time * SCORE_DROP_PERCENT / 100);
   ScoreDropExtension2 = max_time / 2;
   stop_time = ms_add(start_time, max_time);
   if (out_of_book >= 1 && out_of_book <= 3 && si.time_avail > LONG_GAME_MS)
