@@ -23,17 +23,6 @@ const char* const kBackRank = "6k1/5ppp/8/8/8/8/8/4R1K1 w - - 0 1";
 
 class San : public EngineTest {
  protected:
-  // Runs each "given:wanted" pair of the list through convert in the position.
-  template <class Convert>
-  static void expect_pairs(const char* fen, const char* pairs, Convert convert) {
-    setup(fen);
-    std::istringstream in(pairs);
-    for (std::string pair; in >> pair;) {
-      const std::string given = pair.substr(0, pair.find(':')),
-                        wanted = pair.substr(given.size() + 1);
-      EXPECT_EQ(convert(given), wanted == "-" ? "" : wanted) << given << " in " << fen;
-    }
-  }
   static std::string read(const std::string& san) {
     const char* why = "";
     move m = san_move(san.c_str(), &why);
@@ -42,47 +31,39 @@ class San : public EngineTest {
   static std::string write(const std::string& coordinates) {
     ply = 0;
     gen();
-    for (int i = first_move[0]; i < first_move[1]; i++) {
-      if (coordinates != move_str(gen_dat[i].m)) continue;
-      char san[12];
-      san_text(gen_dat[i].m, san);
-      return san;
-    }
-    return "";
+    char san[12] = "";
+    for (int i = first_move[0]; i < first_move[1]; i++)
+      if (coordinates == move_str(gen_dat[i].m)) san_text(gen_dat[i].m, san);
+    return san;
   }
 };
 
-// Each SAN in its position reads as the move in coordinates, or as nothing ("-") when it must
-// not be guessed: ambiguous, illegal, or marked with a check or mate the move does not give.
-TEST_F(San, ReadsSuiteNotationAndRefusesWhatItCannotBeSureOf) {
+// "SAN=move": the SAN reads as the move in coordinates, and is the text written for it, with a
+// file where it suffices, else a rank, else both, and none for a pinned rival. "SAN:move" is only
+// read; "SAN:-" is not guessed: ambiguous, illegal, or marked with a check or mate not given.
+TEST_F(San, ReadsAndWritesTheShortestUnambiguousText) {
   const char* cases[][2] = {
-      {kPin, "Ne4:c3e4 Nce4:c3e4 Nge4:-"},
-      {kRooks, "R1a3:a1a3 R5a3:a5a3 Ra3:- Raa3:-"},
-      {kQueens, "Qa1b2:a1b2 Q3b2:a3b2 Qcb2:c1b2 Qab2:- Q1b2:- Qb2:-"},
-      {kPassant, "exd6:e5d6 cxd6:c5d6 xd6:- d6:-"},
-      {kPromote, "e8=Q+:e7e8q e8Q:e7e8q exd8=N:e7d8n exd8R+:e7d8r exd8=B:e7d8b exd8=N+:-"},
+      {kPin, "Ne4=c3e4 Nce4:c3e4 Nge4:-"},
+      {kRooks, "R1a3=a1a3 R5a3:a5a3 Ra3:- Raa3:-"},
+      {kQueens, "Qa1b2=a1b2 Q3b2=a3b2 Qcb2=c1b2 Qab2:- Q1b2:- Qb2:-"},
+      {kPassant, "exd6=e5d6 cxd6:c5d6 xd6:- d6:-"},
+      {kPromote, "e8=Q+=e7e8q e8Q:e7e8q exd8=N=e7d8n exd8R+:e7d8r exd8=B:e7d8b exd8=N+:-"},
       {kPromote, "exd8=R#:- e8:- e8=K:-"},
       {kCastle, "O-O:e1g1 0-0:e1g1 O-O-O:e1c1 0-0-0:e1c1 Kg1:- Kf1:e1f1"},
-      {kCastleBlack, "O-O-O:e8c8 Rxa1+:a8a1"},
-      {kBackRank, "Re8#:e1e8 Re8+:e1e8 Re8#!!:e1e8 Re8?!:e1e8 Re7:e1e7 Re7+:- Re7#:- Rxe8:-"},
+      {kCastleBlack, "O-O-O=e8c8 O-O=e8g8 Rxa1+:a8a1"},
+      {kBackRank, "Re8#=e1e8 Re8+:e1e8 Re8#!!:e1e8 Re8?!:e1e8 Re7:e1e7 Re7+:- Re7#:- Rxe8:-"},
       {kBackRank, "Re8++:- e9:- Rf:- re8:-"},
   };
-  for (auto [fen, pairs] : cases) expect_pairs(fen, pairs, read);
-}
-
-// The disambiguation this engine writes: a file where it suffices, else a rank, else both; a
-// pinned rival needs none.
-TEST_F(San, WritesTheShortestUnambiguousText) {
-  const char* cases[][2] = {
-      {kPin, "c3e4:Ne4"},
-      {kRooks, "a1a3:R1a3"},
-      {kQueens, "a1b2:Qa1b2 a3b2:Q3b2 c1b2:Qcb2"},
-      {kPassant, "e5d6:exd6"},
-      {kPromote, "e7d8n:exd8=N e7e8q:e8=Q+"},
-      {kCastleBlack, "e8g8:O-O e8c8:O-O-O"},
-      {kBackRank, "e1e8:Re8#"},
-  };
-  for (auto [fen, pairs] : cases) expect_pairs(fen, pairs, write);
+  for (auto [fen, pairs] : cases) {
+    setup(fen);
+    std::istringstream in(pairs);
+    for (std::string pair; in >> pair;) {
+      const size_t at = pair.find_last_of(":=");
+      const std::string san = pair.substr(0, at), coordinates = pair.substr(at + 1);
+      EXPECT_EQ(read(san), coordinates == "-" ? "" : coordinates) << san << " in " << fen;
+      if (pair[at] == '=') EXPECT_EQ(write(coordinates), san) << coordinates << " in " << fen;
+    }
+  }
 }
 
 // Every legal move of varied positions reads back from the text written for it.

@@ -18,92 +18,73 @@ std::vector<long long> snapshot() {
   return s;
 }
 
-class MakeMoveTest : public EngineTest {
- protected:
-  // Perft that checks the whole position after every make and every take back.
-  static U64 checked_walk(int depth, std::string* fault) {
-    if (depth == 0) return 1;
-    gen_node(in_check(side));
-    U64 n = 0;
-    char why[64];
-    for (int i = first_move[ply]; i < first_move[ply + 1] && fault->empty(); i++) {
-      const std::vector<long long> before = snapshot();
-      const std::string text = move_str(gen_dat[i].m);
-      auto same = [&] { return snapshot() == before && board_consistent(why, sizeof why); };
-      if (!makemove(gen_dat[i].m.b)) {
-        if (!same()) *fault = "refused " + text + " changed the position";
-        continue;
-      }
-      if (!board_consistent(why, sizeof why)) *fault = "after " + text + ": " + why;
-      n += checked_walk(depth - 1, fault);
-      takeback();
-      if (!same()) *fault = "take back of " + text + " differs";
+// Perft that checks the whole position after every make and every take back.
+U64 checked_walk(int depth, std::string* fault) {
+  if (depth == 0) return 1;
+  gen_node(in_check(side));
+  U64 n = 0;
+  char why[64];
+  for (int i = first_move[ply]; i < first_move[ply + 1] && fault->empty(); i++) {
+    const std::vector<long long> before = snapshot();
+    const std::string text = move_str(gen_dat[i].m);
+    auto same = [&] { return snapshot() == before && board_consistent(why, sizeof why); };
+    if (!makemove(gen_dat[i].m.b)) {
+      if (!same()) *fault = "refused " + text + " changed the position";
+      continue;
     }
-    return n;
+    if (!board_consistent(why, sizeof why)) *fault = "after " + text + ": " + why;
+    n += checked_walk(depth - 1, fault);
+    takeback();
+    if (!same()) *fault = "take back of " + text + " differs";
   }
+  return n;
+}
 
-  static move find(const char* text) {
-    ply = 0;
-    gen();
-    int i = parse_move(text);
-    EXPECT_GE(i, 0) << text;
-    return i < 0 ? move{} : gen_dat[i].m;
-  }
-};
+class MakeMoveTest : public EngineTest {};
 
+// Small counts are walked with every position checked; larger ones by the plain perft.
 TEST_F(MakeMoveTest, PerftMatchesPublishedCounts) {
   std::ifstream in(TEST_DATA_DIR "/perft.epd");
-  ASSERT_TRUE(in.good());
-  std::string line;
   int checked = 0;
-  while (std::getline(in, line)) {
-    std::string fen_text = line.substr(0, line.find(" ;"));
+  for (std::string line; std::getline(in, line);) {
+    const std::string fen = line.substr(0, line.find(" ;"));
     std::istringstream fields(line.substr(line.find(" ;") + 2));
-    std::string field;
-    while (std::getline(fields, field, ';')) {
-      int depth;
-      unsigned long long want;
+    int depth;
+    unsigned long long want;
+    for (std::string field; std::getline(fields, field, ';');) {
       if (sscanf(field.c_str(), " D%d %llu", &depth, &want) != 2 || want > 1000000) continue;
-      setup(fen_text);
-      EXPECT_EQ(perft(depth), want) << fen_text << " depth " << depth;
+      setup(fen);
+      std::string fault;
+      EXPECT_EQ(depth <= 3 ? checked_walk(depth, &fault) : perft(depth), want)
+          << fen << " D" << depth;
+      EXPECT_EQ(fault, "") << fen;
       checked++;
     }
   }
   EXPECT_GT(checked, 100);
 }
 
-TEST_F(MakeMoveTest, EveryMakeAndTakeBackKeepsThePositionWhole) {
-  const char* positions[] = {
-      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-      "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-      "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-      "8/8/1k6/2b5/2pP4/8/5K2/8 b - d3 0 1",
-      "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
-      "r3k2r/1b4bq/8/8/8/8/7B/R3K2R w KQkq - 0 1",
-  };
-  for (const char* p : positions) {
-    setup(p);
-    std::string fault;
-    checked_walk(3, &fault);
-    EXPECT_EQ(fault, "") << p;
-  }
-}
-
 // The clock, and en passant after a double step only where a pawn can take.
 TEST_F(MakeMoveTest, ClockAndEnPassantSquare) {
-  setup("4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1");
-  ASSERT_TRUE(makemove(find("d4e3").b));
-  EXPECT_EQ(fifty, 0) << "a capture en passant resets the clock";
-  setup("4k3/8/8/8/8/8/8/4K1N1 w - - 7 1");
-  ASSERT_TRUE(makemove(find("g1f3").b));
-  EXPECT_EQ(fifty, 8);
-  setup("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
-  ASSERT_TRUE(makemove(find("e2e4").b));
-  EXPECT_EQ(ep, -1);
-  setup("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
-  ASSERT_TRUE(makemove(find("e2e4").b));
-  EXPECT_EQ(ep, 44);
-  EXPECT_EQ(hash, compute_hash());
+  const struct {
+    const char *fen, *move;
+    int fifty, ep;
+  } cases[] = {
+      {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1", "d4e3", 0, -1},  // en passant resets the clock
+      {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1},
+      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1},
+      {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44},
+  };
+  for (const auto& c : cases) {
+    setup(c.fen);
+    ply = 0;
+    gen();
+    const int i = parse_move(c.move);
+    ASSERT_GE(i, 0) << c.move;
+    ASSERT_TRUE(makemove(gen_dat[i].m.b)) << c.move;
+    EXPECT_EQ(std::make_pair(fifty, ep), std::make_pair(c.fifty, c.ep)) << c.fen;
+    EXPECT_EQ(hash, compute_hash()) << c.fen;
+  }
 }
 
 TEST_F(MakeMoveTest, LongGamesAreCutBeforeTheHistoryFills) {

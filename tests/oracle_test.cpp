@@ -17,14 +17,8 @@ namespace {
 
 using Divide = std::map<std::string, unsigned long long>;
 
-const char* oracle_path() {
-  for (const char* p : {"/usr/games/stockfish", "/usr/bin/stockfish", "/usr/local/bin/stockfish"})
-    if (access(p, X_OK) == 0) return p;
-  return nullptr;
-}
-
 std::vector<move> legal_moves() {
-  ply = 0;
+  ply = 0;  // a random walk stays at the root; the history keeps growing
   gen();
   std::vector<move> legal;
   for (int i = first_move[0]; i < first_move[1]; i++)
@@ -32,33 +26,10 @@ std::vector<move> legal_moves() {
   return legal;
 }
 
-Divide our_divide(int depth) {
-  Divide d;
-  for (move m : legal_moves()) {
-    makemove(m.b);
-    d[move_str(m)] = perft(depth - 1);
-    takeback();
-  }
-  return d;
-}
-
-// Plays random legal moves from start; returns false when the game ended on the way.
-bool random_walk(const char* start, int plies, std::mt19937& rng) {
-  init_board(start);
-  for (int n = 0; n < plies; n++) {
-    std::vector<move> legal = legal_moves();
-    if (legal.empty()) return false;
-    makemove(legal[rng() % legal.size()].b);
-    ply = 0;  // keep the walk at the root; the history keeps growing
-  }
-  return true;
-}
-
 TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
-  const char* oracle = oracle_path();
-  if (oracle == nullptr) GTEST_SKIP() << "stockfish is not installed";
+  const char* oracle = "/usr/games/stockfish";
+  if (access(oracle, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
   uci::engine_in_process();
-
   const char* starts[] = {
       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -70,29 +41,30 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   std::mt19937 rng(7);
   std::vector<std::string> fens;
   std::vector<Divide> ours;
+  std::string commands;
   for (int i = 0; i < 150; i++) {
-    if (!random_walk(starts[i % 5], (int)(rng() % 40), rng)) continue;
+    init_board(starts[i % 5]);
+    std::vector<move> legal = legal_moves();
+    for (int n = (int)(rng() % 40); n > 0 && !legal.empty(); n--)
+      makemove(legal[rng() % legal.size()].b), legal = legal_moves();
+    if (legal.empty()) continue;  // the game ended on the way
     char text[128];
     get_fen(text);  // four fields; no en passant square leaves a blank
     fens.push_back(text + std::string(text[strlen(text) - 1] == ' ' ? "-" : "") + " " +
                    std::to_string(fifty) + " 1");
     init_board(fens.back().c_str());
-    ours.push_back(our_divide(depth));
+    Divide& d = ours.emplace_back();
+    for (move m : legal_moves()) makemove(m.b), d[move_str(m)] = perft(depth - 1), takeback();
+    commands += "position fen " + fens.back() + "\ngo perft " + std::to_string(depth) + "\n";
   }
 
-  std::string commands;
-  for (const std::string& fen : fens)
-    commands += "position fen " + fen + "\ngo perft " + std::to_string(depth) + "\n";
   const std::string script = testing::TempDir() + "zeltro_oracle_" + std::to_string(getpid());
   std::ofstream(script) << commands << "quit\n";
-  std::string cmd = std::string(oracle) + " < " + script + " 2>/dev/null";
-  FILE* out = popen(cmd.c_str(), "r");
+  FILE* out = popen((std::string(oracle) + " < " + script + " 2>/dev/null").c_str(), "r");
   ASSERT_NE(out, nullptr);
   std::vector<Divide> theirs(1);
-  char line[256];
-  while (fgets(line, sizeof line, out)) {
-    char mv[8];
-    unsigned long long n;
+  char line[256], mv[8];
+  for (unsigned long long n; fgets(line, sizeof line, out);) {
     if (sscanf(line, "Nodes searched: %llu", &n) == 1)
       theirs.emplace_back();
     else if (sscanf(line, "%7[a-h1-8qrbn]: %llu", mv, &n) == 2)
@@ -100,7 +72,6 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   }
   pclose(out);
   unlink(script.c_str());
-
   ASSERT_EQ(theirs.size(), fens.size() + 1) << "the other engine did not answer every position";
   for (size_t i = 0; i < fens.size(); i++) EXPECT_EQ(ours[i], theirs[i]) << fens[i];
   EXPECT_GT(fens.size(), 100u);
