@@ -3,6 +3,7 @@
 
 #include "board.h"
 #include "data.h"
+#include "diag.h"
 #include "eval.h"
 #include "hash.h"
 #include "protocol.h"

@@ -43,7 +43,7 @@ void init_board(const char* text) {
 }
 
 bool mat_is_draw() {
-  return wp + bp == 0 && wpiece + bpiece <= 325;
+  return wp + bp == 0 && wpiece + bpiece <= piece_value[BISHOP];
 }
 
 int SidePieces(int c) {
@@ -75,7 +75,6 @@ bool board_consistent(char* why, int why_size) {
   };
   Bitboard pieces[2][7] = {}, sides[2] = {}, occ = 0;
   int count[2][6] = {}, value[2] = {}, kings[2] = {-1, -1};
-  static const int values[6] = {0, 315, 325, 500, 1000, 0};
   for (int sq = 0; sq < 64; sq++) {
     if ((color[sq] == EMPTY) != (piece[sq] == EMPTY)) return fail("piece and color disagree");
     if (color[sq] == EMPTY) continue;
@@ -85,7 +84,7 @@ bool board_consistent(char* why, int why_size) {
     sides[c] |= bit;
     occ |= bit;
     count[c][k]++;
-    value[c] += values[k];
+    if (k != PAWN) value[c] += piece_value[k];
     if (k == KING) kings[c] = sq;
     const int j = pl_at[sq];
     if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq)

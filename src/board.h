@@ -11,6 +11,8 @@ extern U64 hash;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;
+// The counter of each side's pawns and pieces by kind (the king has none).
+inline int* const piece_count[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
 extern Bitboard myPiece[2][7];
 extern position_t Pos;
 extern int pl[12][16], plc[12];

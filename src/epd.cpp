@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board.h"
+#include "diag.h"
 #include "fen.h"
 #include "protocol.h"
 #include "search.h"

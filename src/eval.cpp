@@ -307,6 +307,12 @@ void piece_terms(int c, Bitboard enemy_zone, Bitboard mobile, piece_sums_t& sums
   }
 }
 
+// What each enemy piece hit by a cheaper one is worth, by the kind of threat.
+static const int THREAT_BY_PAWN = 16, KNIGHT_BY_BISHOP = 8, BISHOP_BY_KNIGHT = 10;
+static const int MAJOR_BY_MINOR = 12, MINOR_BY_MAJOR = 4;
+// The side to move gains this tempo while its pieces are worth more than TEMPO_MATERIAL.
+static const int TEMPO = 5, TEMPO_MATERIAL = 1400;
+
 // Enemy pieces hit by cheaper ones, away from their own king's zone.
 int threat_terms(int c, const Bitboard* atk, Bitboard enemy_zone, Bitboard enemy_pawn_attacks) {
   const int e = c ^ 1;
@@ -322,9 +328,11 @@ int threat_terms(int c, const Bitboard* atk, Bitboard enemy_zone, Bitboard enemy
   // Most positions have no threat at all: nothing to count.
   if (!(by_pawns | knights_by_bishops | bishops_by_knights | majors_by_minors | minors_by_majors))
     return 0;
-  const int v = 16 * popCount(by_pawns) + 8 * popCount(knights_by_bishops) +
-                10 * popCount(bishops_by_knights) + 12 * popCount(majors_by_minors) +
-                4 * popCount(minors_by_majors);
+  const int v = THREAT_BY_PAWN * popCount(by_pawns) +
+                KNIGHT_BY_BISHOP * popCount(knights_by_bishops) +
+                BISHOP_BY_KNIGHT * popCount(bishops_by_knights) +
+                MAJOR_BY_MINOR * popCount(majors_by_minors) +
+                MINOR_BY_MAJOR * popCount(minors_by_majors);
   return make_score(v, v);
 }
 
@@ -443,5 +451,5 @@ BIT_COUNT_COPIES int eval() {
   }
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
-  return total[side] - total[xside] + (SidePieces(side) > 1400 ? 5 : 0);
+  return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
 }

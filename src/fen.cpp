@@ -28,19 +28,17 @@ static int kind_of_letter(char ch) {
 }
 
 static void put_piece(int kind, int c, int sq) {
-  static const int values[6] = {0, 315, 325, 500, 1000, 0};
   piece[sq] = kind;
   color[sq] = c;
   myPiece[c][kind] |= 1ULL << (sq ^ 56);
   hash ^= hash_piece[c][kind][sq];
   int* pawns = c == LIGHT ? &wp : &bp;
-  int* counts[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
   if (kind == PAWN) {
     (*pawns)++;
   } else if (kind != KING) {
-    (*counts[c][kind])++;
+    (*piece_count[c][kind])++;
     (c == LIGHT ? wpc : bpc)++;
-    (c == LIGHT ? wpiece : bpiece) += values[kind];
+    (c == LIGHT ? wpiece : bpiece) += piece_value[kind];
   } else if (c == LIGHT) {
     wking_loc = sq;
   } else {

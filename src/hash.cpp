@@ -6,6 +6,7 @@
 
 #include "board.h"
 #include "platform.h"
+#include "util.h"
 
 U64 hash_piece[2][6][64];
 U64 hash_side;
@@ -55,10 +56,7 @@ void init_ttable(unsigned mb) {
     while ((U64)n * 2 * TT_BUCKET_BYTES <= bytes) n *= 2;
   }
   hashREC = (unsigned char*)calloc(n, TT_BUCKET_BYTES);
-  if (hashREC == nullptr) {
-    printf("info string main memory was not successfully allocated\n");
-    exit(1);
-  }
+  if (hashREC == nullptr) out_of_memory();
   TT_size = n;
 }
 

@@ -1,4 +1,5 @@
-// Zobrist keys of the position and the transposition-table block.
+// Zobrist keys of the position and the transposition-table block. The search does not read the
+// table: its size (the Hash option) never changes play.
 #pragma once
 
 #include "types.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "board.h"
+#include "diag.h"
 #include "epd.h"
 #include "eval.h"
 #include "fen.h"

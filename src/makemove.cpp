@@ -3,8 +3,6 @@
 #include "data.h"
 #include "hash.h"
 
-static int* const piece_count[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
-
 static inline void count_piece(int c, int kind, int delta) {
   *piece_count[c][kind] += delta;
   if (kind != PAWN) {

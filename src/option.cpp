@@ -8,7 +8,7 @@
 
 #include "hash.h"
 #include "pg_show.h"
-#include "protocol.h"
+#include "util.h"
 #include "search.h"
 
 struct option_t {
@@ -39,10 +39,7 @@ static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
 
 void* AllocateSomeMemory(size_t n) {
   void* p = malloc(n);
-  if (p == nullptr) {
-    printf("info string main memory was not successfully allocated\n");
-    exit(1);
-  }
+  if (p == nullptr) out_of_memory();
   return p;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,8 +12,11 @@
 #include "hash.h"
 #include "option.h"
 #include "pg_show.h"
+#include "diag.h"
 #include "platform.h"
 #include "search.h"
+#include "timeman.h"
+#include "util.h"
 
 char ENG_NAME_VER[256];
 const char ENGINE_NAME[] = "Zeltro 1800";
@@ -63,22 +65,6 @@ void engine_init() {
   gen();
 }
 
-bool my_StringIsEqual(const char* a, const char* b) {
-  if (strlen(a) != strlen(b)) return false;
-  for (; *a; a++, b++)
-    if (tolower((unsigned char)*a) != tolower((unsigned char)*b)) return false;
-  return true;
-}
-
-void SendInfo(const char* format, ...) {
-  char buf[4096];
-  va_list args;
-  va_start(args, format);
-  vsnprintf(buf, sizeof buf, format, args);
-  va_end(args);
-  printf("%s\n", buf);
-}
-
 bool ReadSomeLines(FILE* stream, char* buffer, int size) {
   for (;;) {
     if (fgets(buffer, size, stream) != nullptr) break;
@@ -124,6 +110,7 @@ int parse_move(const char* text) {
     if (m.b.from != from || m.b.to != to) continue;
     if (!(m.b.bits & MF_PROMOTE)) return i;
     // The four promotions of one pair stand together: knight, bishop, rook, queen.
+    // Clients have long seen this line before every promotion; it stays.
     printf("index i has value equal to %d\n", i);
     switch (text[4]) {
       case 'n':
@@ -193,63 +180,17 @@ static void cmd_setoption(const char* line) {
   if (OptionSet(text, value + 6)) OptionApply(text);
 }
 
+// A go value is held to this size either way.
+static const long long GO_VALUE_LIMIT = 1000000000LL;
+
 // An optional sign and the digits behind it, 0 when there are none; held to a sane range.
 static int read_number(const char* s) {
   bool negative = false;
   if (*s == '-' || *s == '+') negative = *s++ == '-';
   long long v = 0;
-  while (isdigit((unsigned char)*s) && v < 1000000000LL) v = v * 10 + (*s++ - '0');
-  if (v > 1000000000LL) v = 1000000000LL;
+  while (isdigit((unsigned char)*s) && v < GO_VALUE_LIMIT) v = v * 10 + (*s++ - '0');
+  if (v > GO_VALUE_LIMIT) v = GO_VALUE_LIMIT;
   return (int)(negative ? -v : v);
-}
-
-// The planned time never takes more than this share of what the clock holds above the reserve,
-// however large the increment: clients that add the increment after the move send clocks smaller
-// than it late in a game.
-static const int CLOCK_SHARE_PERCENT = 75;
-// Without a clock a search ends only by its depth or a stop.
-static const int NO_CLOCK_MS = 6000000;
-// A fixed time per move keeps back a tenth (at most the reserve) for the last poll of the clock,
-// the reply and its way through the pipe.
-static const int MOVETIME_MARGIN_DIVISOR = 10;
-
-static int movetime_margin(int movetime) {
-  const int tenth = movetime / MOVETIME_MARGIN_DIVISOR;
-  return tenth < OptionUci.TimeReserve ? tenth : OptionUci.TimeReserve;
-}
-
-// The time this move may take, from the clock of the side to move. A clock of 0 or less is an
-// empty clock: the move comes at once.
-void time_budget(int own, int inc, int movestogo, int movetime) {
-  if (movetime != GO_ABSENT) {
-    ext_time_control_type = 3;
-    si.time_avail = movetime;
-    max_time = movetime - movetime_margin(movetime);
-    return;
-  }
-  if (own == GO_ABSENT) {
-    max_time = si.time_avail = NO_CLOCK_MS;
-    return;
-  }
-  const long long above_reserve = own > OptionUci.TimeReserve ? own - OptionUci.TimeReserve : 0;
-  long long avail = above_reserve, budget;
-  if (movestogo > 0) {
-    ext_time_control_type = 1;
-    budget = movestogo == 1 ? avail * 70 / 100 : avail / movestogo;
-  } else {
-    avail = avail - 300 > 0 ? avail - 300 : 0;
-    budget = avail / 30;
-  }
-  if (inc > 101) {
-    budget += (inc - 50) + 25;
-  } else if (inc > 0) {
-    int half = inc >> 1;
-    budget += inc - half;
-    budget += half > 9 ? inc >> 2 : 5;
-  }
-  const long long ceiling = above_reserve * CLOCK_SHARE_PERCENT / 100;
-  max_time = (int)(budget < ceiling ? budget : ceiling);
-  si.time_avail = (int)avail;
 }
 
 // Whether m can be played in the position on the board.
@@ -315,111 +256,102 @@ static bool search_without_end() {
   return si.pondering || (si.infinite && max_depth >= MAX_ITERATION);
 }
 
-static void cmd_go(char* line) {
+// A go line has at most this many words.
+static const int MAX_GO_WORDS = 32768;
+
+// Everything a go line may ask for; GO_ABSENT where it is silent.
+static go_limits_t no_limits() {
+  go_limits_t l;
+  l.wtime = l.btime = l.winc = l.binc = l.movestogo = l.movetime = l.depth = l.mate = GO_ABSENT;
+  l.infinite = l.ponder = false;
+  return l;
+}
+
+// The slot of a go word that takes a number, or none.
+static int* number_slot(go_limits_t* l, const char* word) {
+  const struct {
+    const char* word;
+    int* slot;
+  } slots[] = {{"binc", &l->binc},   {"btime", &l->btime},         {"winc", &l->winc},
+               {"wtime", &l->wtime}, {"mate", &l->mate},           {"movestogo", &l->movestogo},
+               {"depth", &l->depth}, {"movetime", &l->movetime}};
+  for (const auto& s : slots)
+    if (!strcmp(word, s.word)) return s.slot;
+  return nullptr;
+}
+
+// searchmoves takes the rest of the line; the legal moves in it are searched, the others named.
+static void read_search_moves(char** words, int count) {
   memset(&SearchInput, 0, sizeof SearchInput);
-  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
-  si.ponder_time = si.time_avail = 0;
-  ext_time_control_type = 0;
-
-  static char* tok[32768];
-  int n = 0;
-  for (char* t = strtok(line, " \t"); t && n < 32768; t = strtok(nullptr, " \t")) tok[n++] = t;
-  if (n < 2) {
-    printf("info string unknown command \"%s %s\"??\n", "go", "");
-    return;
+  for (int i = 0; i < count; i++) {
+    int at = parse_move(words[i]);
+    if (at >= 0 && SearchInput.count < MAX_SEARCHMOVES && makemove(gen_dat[at].m.b)) {
+      takeback();
+      SearchInput.moves[SearchInput.count++] = gen_dat[at].m;
+    } else {
+      printf("info string the move (%s) to search is illegal??\n", words[i]);
+    }
   }
+}
 
-  int wtime = GO_ABSENT, btime = GO_ABSENT, winc = GO_ABSENT, binc = GO_ABSENT,
-      movestogo = GO_ABSENT, movetime = GO_ABSENT, depth = GO_ABSENT, mate = GO_ABSENT, known = 0;
-  bool infinite = false, ponder = false;
+// Reads a go line into limits and the moves to search. A line that asks for no search is
+// answered here, and false returned. Unknown words are passed over; a missing depth or movetime
+// drops the line, any other missing number ends it.
+static bool parse_limits(char* line, go_limits_t* limits) {
+  static char* words[MAX_GO_WORDS];
+  int count = 0;
+  for (char* w = strtok(line, " \t"); w && count < MAX_GO_WORDS; w = strtok(nullptr, " \t"))
+    words[count++] = w;
   const char* last = "";
-  for (int i = 1; i < n; i++) {
-    const char* t = tok[i];
-    last = t;
-    int* value = nullptr;
-    if (!strcmp(t, "binc"))
-      value = &binc;
-    else if (!strcmp(t, "btime"))
-      value = &btime;
-    else if (!strcmp(t, "winc"))
-      value = &winc;
-    else if (!strcmp(t, "wtime"))
-      value = &wtime;
-    else if (!strcmp(t, "mate"))
-      value = &mate;
-    else if (!strcmp(t, "movestogo"))
-      value = &movestogo;
-    if (value) {
-      if (i + 1 >= n) {
-        printf("info string missing %s param??\n", t);
+  int known = 0;
+  for (int i = 1; i < count; i++) {
+    const char* word = last = words[i];
+    if (int* slot = number_slot(limits, word)) {
+      if (i + 1 >= count) {
+        printf("info string missing %s param??\n", word);
+        if (slot == &limits->depth || slot == &limits->movetime) return false;
         break;
       }
-      *value = read_number(tok[++i]);
-      if (value == &movestogo) ext_time_control_type = 1;
-      known++;
-    } else if (!strcmp(t, "depth")) {
-      if (i + 1 >= n) {
-        printf("info string missing depth param??\n");
-        return;
-      }
-      depth = read_number(tok[++i]);
-      known++;
-    } else if (!strcmp(t, "infinite")) {
-      max_depth = MAX_ITERATION;
-      infinite = true;
-      known++;
-    } else if (!strcmp(t, "movetime")) {
-      if (i + 1 >= n) {
-        printf("info string missing movetime param??\n");
-        return;
-      }
-      if (!isdigit((unsigned char)tok[i + 1][0])) {
+      if (slot == &limits->movetime && !isdigit((unsigned char)words[i + 1][0])) {
         printf("info string movetime param is not a digit??\n");
         i++;
         continue;
       }
-      movetime = max_time = read_number(tok[++i]);
-      si.fixed_time = true;
+      *slot = read_number(words[++i]);
       known++;
-    } else if (!strcmp(t, "ponder")) {
-      si.pondering = ponder = true;
+    } else if (!strcmp(word, "infinite")) {
+      limits->infinite = true, known++;
+    } else if (!strcmp(word, "ponder")) {
+      limits->ponder = true, known++;
+    } else if (!strcmp(word, "searchmoves")) {
       known++;
-    } else if (!strcmp(t, "searchmoves")) {
-      known++;
-      memset(&SearchInput, 0, sizeof SearchInput);
-      for (i++; i < n; i++) {
-        int at = parse_move(tok[i]);
-        if (at >= 0 && SearchInput.count < MAX_SEARCHMOVES && makemove(gen_dat[at].m.b)) {
-          takeback();
-          SearchInput.moves[SearchInput.count++] = gen_dat[at].m;
-        } else {
-          printf("info string the move (%s) to search is illegal??\n", tok[i]);
-        }
-      }
+      read_search_moves(words + i + 1, count - i - 1);
+      break;
     }
   }
-  if (known == 0) {
-    printf("info string unknown command \"%s %s\"??\n", "go", last);
-    return;
-  }
+  if (known == 0) printf("info string unknown command \"%s %s\"??\n", "go", last);
+  return known > 0;
+}
 
-  max_depth = depth >= 0 ? depth : mate >= 0 ? 2 * mate - 1 : MAX_ITERATION;
-  int own = side == DARK ? btime : wtime, inc = side == DARK ? binc : winc;
-  if (movestogo == 0 && own != 0) ext_time_control_type = 2;
-  // A line with the other side's clock only still plays on a clock: its own one is empty.
-  if (own == GO_ABSENT && (wtime != GO_ABSENT || btime != GO_ABSENT)) own = 0;
-  time_budget(own, inc, movestogo, movetime);
-  si.infinite = mate > 0 || infinite ? true : OptionUci.AnalyseMode;
-  if (ponder) {
-    max_time = max_time + max_time / 4;
-    si.ponder_time = max_time;
-  }
-  GoInfinite = infinite;
+// The search runs until its limits, a stop or the end of the input; then the reply.
+static void search_and_reply() {
   Searching = true;
   think(1);
   wait_for_stop();
   Searching = false;
   ShowBestMove();
+}
+
+static void cmd_go(char* line) {
+  memset(&SearchInput, 0, sizeof SearchInput);
+  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
+  si.ponder_time = si.time_avail = 0;
+  ext_time_control_type = TC_UNSET;
+  go_limits_t limits = no_limits();
+  if (!parse_limits(line, &limits)) return;
+  apply_limits(limits);
+  GoInfinite = limits.infinite;
+  search_and_reply();
 }
 
 static void cmd_ponderhit() {
@@ -428,6 +360,7 @@ static void cmd_ponderhit() {
 }
 
 void HandleLine(char* line) {
+  // Any line, even one read during a search, forgets the moves to search.
   memset(&SearchInput, 0, sizeof SearchInput);
   if (strncmp(line, "debug ", 6) == 0) {
     return;
@@ -486,193 +419,4 @@ void Loop() {
   ResetSearch();
   while (LoopCall()) {
   }
-}
-
-U64 perft(int depth) {
-  if (depth == 0) return 1;
-  // In check the search's own generators run, so perft proves them too.
-  gen_node(in_check(side));
-  U64 nodes = 0;
-  for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
-    if (!makemove(gen_dat[i].m.b)) continue;
-    nodes += depth == 1 ? 1 : perft(depth - 1);
-    takeback();
-  }
-  return nodes;
-}
-
-// ---- Diagnostics ----
-
-U64 bench_nodes;
-int bench_ms;
-
-void print_board() {
-  printf("\n8 ");
-  for (int sq = 0; sq < 64; sq++) {
-    char c = '.';
-    if (color[sq] == LIGHT) c = piece_char[piece[sq]];
-    if (color[sq] == DARK) c = piece[sq] == PAWN ? 'o' : (char)tolower(piece_char[piece[sq]]);
-    printf(" %c", c);
-    if ((sq & 7) == 7 && sq < 63) printf("\n%d ", 7 - (sq >> 3));
-  }
-  printf("\n\n   a b c d e f g h\n\n");
-}
-
-// One search of a suite: no input is read and no periodic lines are printed.
-void suite_search(int depth, int time, int* ms, move* best, U64* n, int show) {
-  max_depth = depth;
-  max_time = time;
-  si.quiet = true;
-  si.poll_input = false;
-  ply = 0;
-  gen();
-  think(show);
-  *ms = ms_diff(get_ms(), start_time);
-  *best = pv[0][0];
-  *n = nodes;
-}
-
-// A fixed-depth search of ten tactical positions: the node count is the engine's signature.
-void bench() {
-  const int count = 10;
-  int ms[count], score = 0;
-  U64 n[count];
-  move best[count];
-  // A stop or a ponder search left over from before must not cut the bench short.
-  ResetSearch();
-  si.pondering = false;
-  printf("\n# Benchmark on %d positions:\n\n", count);
-  for (int i = 0; i < count; i++) {
-    init_board(BTestPosition[i]);
-    si.fixed_time = true;
-    printf("# Position no. %d/%d\n# %s\n\n", i + 1, count, BTestPosition[i]);
-    si.time_avail = 300000;
-    suite_search(BTestPositionDepth[i], 300000, &ms[i], &best[i], &n[i]);
-  }
-  printf("\n# %s fixed depth Bench Results\n", ENGINE_NAME);
-  printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
-  bench_nodes = 0;
-  bench_ms = 0;
-  for (int i = 0; i < count; i++) {
-    if (strcmp(move_str(best[i]), BTestPosition_Sol[i]) == 0) score += 10;
-    printf("# %2d   %2d %12.0f   %8.3f\n", i + 1, BTestPositionDepth[i], (double)n[i],
-           ms[i] / 1000.0);
-    bench_nodes += n[i];
-    bench_ms += ms[i];
-  }
-  printf("\n# t_time=%0.0f msec, t_nodes=%0.0f, ave_nps=%0.0fK, t_score=%d.\n\n", (double)bench_ms,
-         (double)bench_nodes, bench_ms > 0 ? (double)bench_nodes / bench_ms : 0.0, score);
-  fflush(stdout);
-  init_board(spos);
-  ply = 0;
-  gen();
-  si.quiet = false;
-  si.poll_input = true;
-}
-
-void profile() {
-  const int count = 20;
-  int ms[count], depth[count];
-  U64 n[count];
-  move best[count];
-  ResetSearch();
-  si.pondering = false;
-  printf("# Running %d profile positions\n", count);
-  for (int i = 0; i < count; i++) {
-    init_board(PTestPosition[i]);
-    print_board();
-    printf("# Profile position no. %d/%d\n# Title: %s\n", i + 1, count, PTitle[i]);
-    suite_search(128, 5000, &ms[i], &best[i], &n[i]);
-    depth[i] = idepth;
-    printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
-  }
-  printf("\n# %s Profile Results:\n", ENG_NAME_VER);
-  printf("# Pos Depth      Nodes    Time(sec) SearchedMove\n");
-  printf("# -----------------------------------------------\n");
-  long long total_ms = 0;
-  double total_nodes = 0;
-  for (int i = 0; i < count; i++) {
-    printf("# %2d   %2d %12.0f     %8d     %6s\n", i + 1, depth[i] - 1, (double)n[i], ms[i],
-           move_str(best[i]));
-    total_ms += ms[i];
-    total_nodes += (double)n[i];
-  }
-  printf("\n# total_time=%d sec, total_nodes=%0.0fM, average nps=%0.0fK.\n", (int)(total_ms / 1000),
-         total_nodes / 1000000, total_ms > 0 ? total_nodes / total_ms : 0.0);
-  si.quiet = false;
-  si.poll_input = true;
-}
-
-// The board as FEN without castling rights, or turned over: ranks reversed, colours swapped,
-// the other side to move.
-static void sym_fen(char* out, bool turned) {
-  int n = 0;
-  for (int row = 0; row < 8; row++) {
-    int run = 0;
-    for (int f = 0; f < 8; f++) {
-      int sq = (turned ? 7 - row : row) * 8 + f;
-      if (color[sq] == EMPTY) {
-        run++;
-        continue;
-      }
-      if (run) out[n++] = (char)('0' + run);
-      run = 0;
-      char c = piece_char[piece[sq]];
-      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
-    }
-    if (run) out[n++] = (char)('0' + run);
-    if (row < 7) out[n++] = '/';
-  }
-  snprintf(out + n, 16, " %c - - 0 1", (side == LIGHT) != turned ? 'w' : 'b');
-}
-
-// Plays a repeatable line of random legal moves to reach a varied position.
-static void random_line(const char* start, int plies, uint32_t seed) {
-  init_board(start);
-  for (int p = 0; p < plies; p++) {
-    ply = 0;
-    gen();
-    int legal[256], count = 0;
-    for (int i = first_move[0]; i < first_move[1] && count < 256; i++) {
-      if (!makemove(gen_dat[i].m.b)) continue;
-      takeback();
-      legal[count++] = i;
-    }
-    if (count == 0) break;
-    seed = seed * 1103515245u + 12345u;
-    makemove(gen_dat[legal[(seed >> 16) % count]].m.b);
-  }
-  ply = 0;
-}
-
-// The evaluation must not care which colour is which: every position is scored against its
-// turned-over twin.
-void symtestpos() {
-  const int pairs = 152;
-  int correct = 0;
-  for (int k = 0; k < pairs; k++) {
-    char fens[2][128];
-    if (k < 3) {
-      snprintf(fens[0], sizeof fens[0], "%s", SymTestSeed[2 * k]);
-      snprintf(fens[1], sizeof fens[1], "%s", SymTestSeed[2 * k + 1]);
-    } else {
-      const char* start = k % 3 ? PTestPosition[k % 20] : BTestPosition[k % 10];
-      random_line(start, 2 + (k * 7) % 41, (uint32_t)k);
-      sym_fen(fens[0], false);
-      sym_fen(fens[1], true);
-    }
-    int score[2];
-    for (int j = 0; j < 2; j++) {
-      init_board(fens[j]);
-      max_time = 14400000;
-      max_depth = 128;
-      score[j] = eval();
-    }
-    if (score[0] != score[1])
-      printf("# Pos %d & %d is Not OK ??\n", 2 * k, 2 * k + 1);
-    else
-      correct++;
-  }
-  printf("# Total=%d, Correct=%d, Mistake=%d, Correct=%d%%\n", pairs, correct, pairs - correct,
-         correct * 100 / pairs);
 }

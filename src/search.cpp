@@ -15,6 +15,7 @@
 #include "pg_show.h"
 #include "platform.h"
 #include "protocol.h"
+#include "timeman.h"
 
 search_info_t si;
 search_input_t SearchInput;
@@ -30,7 +31,7 @@ uint32_t nodes;
 U64 rnodes;
 int ext_root_side;
 int ralpha, rbeta, idepth;
-int iscore[129];
+int iscore[MAX_ITERATION + 1];
 int start_time, stop_time;
 int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
 pv_store_t PVStore[MAX_SEARCHMOVES];
@@ -38,14 +39,38 @@ int my_cnt;
 exclude_t ExcludeMove;
 move rootBestMove;
 
+// Below every score a search returns: the best value of a node before its first move.
 static const int NO_SCORE = -10000000;
+// Search depths count half plies, so that a check can extend by a whole ply.
+static const int ONE_PLY = 2;
+// The quiescence search stops looking at captures below this depth.
+static const int QSEARCH_DEPTH_LIMIT = -11;
+// The clock and the input are looked at once in this many nodes (a power of two).
+static const uint32_t POLL_NODES = 1024;
+// Below every move-ordering score, and the score that puts the principal-variation move first.
+static const int BELOW_ALL_ORDER = -10000;
+static const int PV_MOVE_ORDER = 10000000;
+// The aspiration window around the last score, the width of a retry, and the score beyond which
+// the window is the full one.
+static const int ASPIRATION_WIDTH = 30;
+static const int RETRY_WIDTH = 100;
+static const int ASPIRATION_LIMIT = 10000;
+// Lines of a depth this shallow are printed without a bound.
+static const int BOUND_DEPTH = 8;
+// The current move is shown once an iteration takes this long in a game this long.
+static const int CURRMOVE_ITERATION_MS = 1500;
+static const int CURRMOVE_CLOCK_MS = 120000;
+// Progress lines come this often.
+static const int INFO_INTERVAL_MS = 500;
+// The book is asked during this many plies of a game, until it has failed this often.
+static const int BOOK_PLIES = 70;
+static const int BOOK_MISSES = 2;
+// The fifty-move rule in plies.
+static const int FIFTY_MOVE_PLIES = 100;
 
-// The millisecond clock wraps, so times are compared by their difference.
-int ms_diff(int later, int earlier) {
-  return (int)((uint32_t)later - (uint32_t)earlier);
-}
-static int ms_add(int t, int ms) {
-  return (int)((uint32_t)t + (uint32_t)ms);
+// The stacks of a node have room for two more plies.
+static inline bool too_deep() {
+  return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
 }
 
 void ResetSearch() {
@@ -75,13 +100,13 @@ void update_killers(move m, int score) {
     killer2[ply] = killer1[ply];
     killer1[ply].m = m;
   }
-  if (score >= 29800) mkiller1[ply].m = m;
+  if (score >= MATE_BOUND) mkiller1[ply].m = m;
 }
 
 int value_to_mate(int score) {
-  if (score < -29800) return -((score + 30000) / 2);
-  if (score <= 29800) return 0;
-  return (30001 - score) / 2;
+  if (score < -MATE_BOUND) return -((score + MATE) / 2);
+  if (score <= MATE_BOUND) return 0;
+  return (MATE + 1 - score) / 2;
 }
 
 void SortByPvScore(int n, pv_store_t* store) {
@@ -99,7 +124,7 @@ static int repetitions() {
 
 // One step of a selection sort: the best remaining move is brought to position i.
 static inline void pick(int i) {
-  int best = -10000, at = i;
+  int best = BELOW_ALL_ORDER, at = i;
   for (int j = i; j < first_move[ply + 1]; j++) {
     if (gen_dat[j].score > best) {
       best = gen_dat[j].score;
@@ -116,7 +141,7 @@ static void follow_principal_variation() {
   for (int j = first_move[ply]; j < first_move[ply + 1]; j++) {
     if (gen_dat[j].m.u == pv[0][ply].u) {
       follow_pv = true;
-      gen_dat[j].score = 10000000;
+      gen_dat[j].score = PV_MOVE_ORDER;
       return;
     }
   }
@@ -145,26 +170,27 @@ static inline bool record(move m, int v, int* best, int* alpha, int beta) {
   return false;
 }
 
-int search(int alpha, int beta, int depth, bool in_check) {
-  if ((nodes & 1023) == 0) {
+int search(int alpha, int beta, int depth, bool checked) {
+  if ((nodes & (POLL_NODES - 1)) == 0) {
     CheckUserInputandTime();
     if (si.stopped) return 0;
   }
   pv_length[ply] = ply;
-  if (ply > 198 || hply > 998) return eval();
-  if (depth <= 1) return qsearch(alpha, beta, 0, false);
+  if (too_deep()) return eval();
+  if (depth < ONE_PLY) return qsearch(alpha, beta, 0, false);
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
   rnodes++;
   if (mat_is_draw()) return 0;
-  if (fifty > 100 || (fifty == 100 && !in_check)) return fifty_value();
+  // On the hundredth ply a mate still counts.
+  if (fifty > FIFTY_MOVE_PLIES || (fifty == FIFTY_MOVE_PLIES && !checked)) return fifty_value();
   if (ply > 0 && fifty > 0 && repetitions() > 0) return contempt_value();
 
-  gen_node(in_check);
+  gen_node(checked);
   follow_principal_variation();
   if (first_move[ply] == first_move[ply + 1]) {
     if (si.stopped) return 0;
-    return in_check ? ply - 30000 : OptionUci.StalemateScore;
+    return checked ? ply - MATE : OptionUci.StalemateScore;
   }
 
   const int entry_alpha = alpha;
@@ -174,40 +200,41 @@ int search(int alpha, int beta, int depth, bool in_check) {
     move m = gen_dat[i].m;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = ::in_check(side);
-    int d = check ? depth : depth - 2;
+    bool check = in_check(side);
+    int d = check ? depth : depth - ONE_PLY;
     int v = search_child(alpha, beta, d, check, best == NO_SCORE || beta - alpha <= 1);
     takeback();
     if (si.stopped) return 0;
     if (record(m, v, &best, &alpha, beta)) return v;
   }
   if (si.stopped) return 0;
-  if (legal == 0) return in_check ? ply - 30000 : OptionUci.StalemateScore;
+  if (legal == 0) return checked ? ply - MATE : OptionUci.StalemateScore;
   if (best > entry_alpha) update_killers(pv[ply][ply], best);
   return best;
 }
 
-int qsearch(int alpha, int beta, int depth, bool in_check) {
+int qsearch(int alpha, int beta, int depth, bool checked) {
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
   rnodes++;
-  if ((nodes & 1023) == 0) {
+  if ((nodes & (POLL_NODES - 1)) == 0) {
     CheckUserInputandTime();
     if (si.stopped) return 0;
   }
   pv_length[ply] = ply;
   if (mat_is_draw()) return 0;
-  if (fifty >= 100) return fifty_value();
+  if (fifty >= FIFTY_MOVE_PLIES) return fifty_value();
+  // Analysis wants a position seen twice before it calls it a draw.
   if (fifty > 0 && repetitions() >= (OptionUci.AnalyseMode ? 2 : 1)) return contempt_value();
-  if (ply > 198 || hply > 998) return eval();
+  if (too_deep()) return eval();
 
   int best;
-  if (in_check) {
+  if (checked) {
     gen_node(true);
     best = NO_SCORE;
   } else {
     best = eval();
-    if (best >= beta || depth < -11) return best;
+    if (best >= beta || depth < QSEARCH_DEPTH_LIMIT) return best;
     if (best > alpha) alpha = best;
     gen_caps();
   }
@@ -218,11 +245,11 @@ int qsearch(int alpha, int beta, int depth, bool in_check) {
     pick(i);
     move m = gen_dat[i].m;
     // Once one move has been tried, captures that lose material are not worth a look.
-    if (legal > 0 && !in_check && !(m.b.bits & (MF_EP | MF_PROMOTE)) && see_move(m) < 0) continue;
+    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && see_move(m) < 0) continue;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = ::in_check(side);
-    int v = -qsearch(-beta, -alpha, depth - 2, check);
+    bool check = in_check(side);
+    int v = -qsearch(-beta, -alpha, depth - ONE_PLY, check);
     takeback();
     if (si.stopped) return best;
     if (v > best) {
@@ -234,7 +261,7 @@ int qsearch(int alpha, int beta, int depth, bool in_check) {
     }
   }
   if (si.stopped || legal > 0) return best;
-  return in_check ? ply - 30000 : alpha;
+  return checked ? ply - MATE : alpha;
 }
 
 static bool listed(const move* moves, int count, move m) {
@@ -243,9 +270,9 @@ static bool listed(const move* moves, int count, move m) {
   return false;
 }
 
-int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int checker2) {
+int search_root(int alpha, int beta, int depth, bool checked, int checker1, int checker2) {
   pv_length[0] = 0;
-  if (in_check) {
+  if (checked) {
     gchecker1 = checker1;
     gchecker2 = checker2;
     if (checker2 == -1)
@@ -257,8 +284,8 @@ int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int
   }
   follow_principal_variation();
   auto no_move_score = [&] {
-    if (ExcludeMove.count > 0) return -30001;
-    return in_check ? ply - 30000 : OptionUci.StalemateScore;
+    if (ExcludeMove.count > 0) return ALL_MOVES_EXCLUDED;
+    return checked ? ply - MATE : OptionUci.StalemateScore;
   };
   if (first_move[0] == first_move[1]) return si.stopped ? 0 : no_move_score();
 
@@ -273,10 +300,10 @@ int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int
     bool safe = (m.b.bits & (MF_CASTLE | MF_EP | MF_PROMOTE)) || see_move(m) >= 0;
     if (!makemove(m.b)) continue;
     legal++;
-    if (si.iter_time > 1500 && !si.quiet && si.time_avail > 119999)
+    if (si.iter_time > CURRMOVE_ITERATION_MS && !si.quiet && si.time_avail >= CURRMOVE_CLOCK_MS)
       printf("info currmove %s currmovenumber %d\n", move_str(m), i - first_move[0] + 1);
-    bool check = ::in_check(side);
-    int d = depth - 2 + (check && safe ? 2 : 0);
+    bool check = in_check(side);
+    int d = depth - ONE_PLY + (check && safe ? ONE_PLY : 0);
     // The root has no null-window shortcut: every later move gets the null window first.
     int v = search_child(alpha, beta, d, check, best == NO_SCORE);
     takeback();
@@ -286,7 +313,7 @@ int search_root(int alpha, int beta, int depth, bool in_check, int checker1, int
   if (si.stopped) return 0;
   if (legal == 0) return no_move_score();
   // A forced reply needs little thought.
-  if (legal == 1 && in_check) stop_time = ms_add(stop_time, -(max_time / 2));
+  if (legal == 1 && checked) stop_time = ms_add(stop_time, -(max_time / 2));
   if (best > entry_alpha) update_killers(pv[0][0], best);
   return best;
 }
@@ -316,8 +343,8 @@ static void finish_multipv(int d, int lines) {
 
 static void print_iteration(int d, int v, int md, int t) {
   const char* kind = "";
-  if (d >= 8 && iscore[d] > iscore[d - 1] && v >= rbeta) kind = " lowerbound";
-  if (d >= 8 && iscore[d] < iscore[d - 1] && v <= ralpha) kind = " upperbound";
+  if (d >= BOUND_DEPTH && iscore[d] > iscore[d - 1] && v >= rbeta) kind = " lowerbound";
+  if (d >= BOUND_DEPTH && iscore[d] < iscore[d - 1] && v <= ralpha) kind = " upperbound";
   if (md != 0)
     printf("info depth %d seldepth %d score mate %d time %d nodes %lld nps %lld pv", d, gSelDepth,
            md, t, (long long)rnodes, nps(rnodes, t));
@@ -328,7 +355,7 @@ static void print_iteration(int d, int v, int md, int t) {
 }
 
 static bool book_move() {
-  if (!bookOption.OwnBook || hply > 70 || out_of_book > 2 || si.infinite || si.pondering)
+  if (!bookOption.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite || si.pondering)
     return false;
   char text[128], found[8];
   get_fen(text);
@@ -343,30 +370,39 @@ static bool book_move() {
   return true;
 }
 
-void think(int show) {
-  ralpha = -30000;
-  rbeta = 30000;
+// What one iteration leads to: the same depth again, the next one, or the clock's verdict first.
+enum iteration_step { REPEAT_DEPTH, NEXT_DEPTH, ASK_CLOCK };
+
+// The root position's checkers, found once per search.
+struct root_t {
+  int checker1, checker2;
+  bool checked;
+};
+
+// What iterative deepening carries from one iteration to the next.
+struct deepening_t {
+  move best[MAX_ITERATION + 1];  // the best move of each depth; none before the first
+  int mate_moves;                // of the last line reported; 0 when it is no mate
+  int fail_lows, fail_highs;     // aspiration failures at the current depth
+  time_plan_t plan;
+};
+
+static void full_window() {
+  ralpha = -MATE;
+  rbeta = MATE;
+}
+
+// Everything a search finds from the last one is cleared; the clock starts here, so that a book
+// move reports its own time and no nodes.
+static void start_search() {
+  full_window();
   ext_root_side = side == DARK ? 1 : 0;
-  // Counted from here, so that a book move reports its own time and no nodes.
   start_time = get_ms();
   nodes = 0;
   rnodes = 0;
-  if (book_move()) return;
-  out_of_book++;
-  si.stopped = false;
+}
 
-  const int hard =
-      si.fixed_time ? max_time : (si.time_avail / 10 > max_time ? si.time_avail / 10 : max_time);
-  ext_max_tt = hard;
-  NewPvTimeExtension = max_time / 2;
-  FailLowTimeExtension = max_time / 4;
-  ScoreDropExtension1 = (int)((long long)max_time * 80 / 100);
-  ScoreDropExtension2 = max_time / 2;
-
-  stop_time = ms_add(start_time, max_time);
-  if (out_of_book >= 1 && out_of_book <= 3 && si.time_avail > 120000)
-    stop_time = ms_add(stop_time, out_of_book == 1 ? max_time / 6 : max_time / 8);
-
+static void clear_search_tables() {
   ply = 0;
   iscore[0] = 0;
   memset(pv, 0, sizeof pv);
@@ -376,138 +412,131 @@ void think(int show) {
   memset(mkiller1, 0, sizeof mkiller1);
   memset(&ExcludeMove, 0, sizeof ExcludeMove);
   my_cnt = 0;
+}
+
+static root_t find_root_checkers() {
   get_checker(side);
-  const int checker1 = gchecker1, checker2 = gchecker2;
-  const bool in_check = checker1 != -1 || checker2 != -1;
+  return {gchecker1, gchecker2, gchecker1 != -1 || gchecker2 != -1};
+}
+
+static int search_iteration(int depth, int lines, const root_t& root) {
+  gSelDepth = 0;
+  idepth = depth;
+  follow_pv = true;
+  // Each line of several is searched with the full window.
+  if (lines > 1) full_window();
+  return search_root(ralpha, rbeta, depth * ONE_PLY, root.checked, root.checker1, root.checker2);
+}
+
+// Keeps the iteration's score, best move and time; returns the time.
+static int note_iteration(int depth, int score, deepening_t* run) {
+  iscore[depth] = score;
+  run->best[depth] = pv[0][0];
+  si.iter_time = ms_diff(get_ms(), start_time);
+  return si.iter_time;
+}
+
+// MultiPV: the line just found is kept and its move excluded; the depth is repeated until the
+// wanted lines (or all root moves) are found.
+static iteration_step store_multipv_line(int depth, int score, int elapsed, int lines) {
+  if (score == ALL_MOVES_EXCLUDED) {
+    // Fewer root moves than lines: the clock is not asked at this depth.
+    finish_multipv(depth, ExcludeMove.count);
+    return NEXT_DEPTH;
+  }
+  if (pv_length[0] == 0) return ASK_CLOCK;
+  ExcludeMove.moves[ExcludeMove.count++] = pv[0][0];
+  pv_store_t& line = PVStore[my_cnt++];
+  line.score = score;
+  line.count = pv_length[0];
+  memcpy(line.moves, pv[0], sizeof(move) * line.count);
+  line.time = elapsed;
+  line.nodes = rnodes;
+  if (ExcludeMove.count < lines) return REPEAT_DEPTH;
+  finish_multipv(depth, lines);
+  return ASK_CLOCK;
+}
+
+// One line: printed, its mate distance kept and its second move expected as the reply. A line
+// that failed low has no moves and keeps the last mate distance and reply.
+static iteration_step report_line(int depth, int score, int elapsed, int show, deepening_t* run) {
+  if (pv_length[0] == 0) return ASK_CLOCK;
+  run->mate_moves = value_to_mate(score);
+  if (show) print_iteration(depth, score, run->mate_moves, elapsed);
+  si.ponder_move = pv_length[0] >= 2 ? pv[0][1] : move{};
+  return ASK_CLOCK;
+}
+
+// The clock weighs the finished iteration; it may move the stop time either way.
+static bool clock_says_stop(int depth, int elapsed, bool multipv, deepening_t* run) {
+  const iteration_facts_t it = {
+      .depth = depth,
+      .score = iscore[depth],
+      .previous = iscore[depth - 1],
+      .elapsed = elapsed,
+      .mate_moves = run->mate_moves,
+      .failed_low = iscore[depth] <= ralpha,
+      .best_changed = run->best[depth].u != run->best[depth - 1].u,
+      .multipv = multipv,
+  };
+  run->plan.budget = ms_diff(stop_time, start_time);
+  const bool stop = stop_after_iteration(it, &run->plan);
+  stop_time = ms_add(start_time, run->plan.budget);
+  return stop;
+}
+
+// Aspiration: a narrow window around the last score, widened after a failure; a failed depth is
+// searched again.
+static iteration_step set_aspiration_window(int score, deepening_t* run) {
+  if (score > ralpha && score < rbeta) {
+    if (abs(score) > ASPIRATION_LIMIT) {
+      full_window();
+    } else {
+      ralpha = score - ASPIRATION_WIDTH, rbeta = score + ASPIRATION_WIDTH;
+      run->fail_lows = run->fail_highs = 0;
+    }
+    return NEXT_DEPTH;
+  }
+  // A second failure, or one after a failure the other way, opens the window fully.
+  if (score >= rbeta) {
+    if (abs(score) <= ASPIRATION_LIMIT && ++run->fail_highs == 1 && run->fail_lows == 0)
+      ralpha = score, rbeta = score + RETRY_WIDTH;
+    else
+      full_window();
+  } else {
+    if (abs(score) <= ASPIRATION_LIMIT && ++run->fail_lows == 1 && run->fail_highs == 0)
+      ralpha = score - RETRY_WIDTH, rbeta = score;
+    else
+      full_window();
+  }
+  return REPEAT_DEPTH;
+}
+
+void think(int show) {
+  start_search();
+  if (book_move()) return;
+  out_of_book++;
+  si.stopped = false;
+  plan_search_time();
+  clear_search_tables();
+  const root_t root = find_root_checkers();
   rootBestMove.u = 0;
   if (max_depth <= 0) return;
 
   const int last = max_depth > MAX_ITERATION ? MAX_ITERATION : max_depth;
-  const int k = OptionUci.MultiPV;
-  int t[MAX_ITERATION + 1];
-  move bm[MAX_ITERATION + 1];
-  for (int i = 0; i <= MAX_ITERATION; i++) t[i] = -1, bm[i].u = 0;
-  int md = 0, changes = 0, fail_lows = 0, fail_highs = 0;
-
-  for (int d = 1; d <= last;) {
-    gSelDepth = 0;
-    idepth = d;
-    follow_pv = true;
-    if (k > 1) ralpha = -30000, rbeta = 30000;
-    const int v = search_root(ralpha, rbeta, 2 * d, in_check, checker1, checker2);
-    if (v == -30000 || si.stopped) return;
-    iscore[d] = v;
-    bm[d] = pv[0][0];
-    t[d] = ms_diff(get_ms(), start_time);
-    si.iter_time = t[d];
-
-    if (k > 1) {
-      if (v == -30001) {
-        finish_multipv(d, ExcludeMove.count);
-        d++;
-        continue;
-      }
-      if (pv_length[0] > 0) {
-        ExcludeMove.moves[ExcludeMove.count++] = pv[0][0];
-        pv_store_t& p = PVStore[my_cnt++];
-        p.score = v;
-        p.count = pv_length[0];
-        memcpy(p.moves, pv[0], sizeof(move) * p.count);
-        p.time = t[d];
-        p.nodes = rnodes;
-        if (ExcludeMove.count < k) continue;
-        finish_multipv(d, k);
-      }
-    } else if (pv_length[0] > 0) {
-      md = value_to_mate(v);
-      if (show) print_iteration(d, v, md, t[d]);
-      si.ponder_move = pv_length[0] >= 2 ? pv[0][1] : move{};
+  const int lines = OptionUci.MultiPV;
+  deepening_t run = {};
+  for (int depth = 1; depth <= last;) {
+    const int score = search_iteration(depth, lines, root);
+    if (score == -MATE || si.stopped) return;
+    const int elapsed = note_iteration(depth, score, &run);
+    iteration_step next = lines > 1 ? store_multipv_line(depth, score, elapsed, lines)
+                                    : report_line(depth, score, elapsed, show, &run);
+    if (next == ASK_CLOCK) {
+      if (clock_says_stop(depth, elapsed, lines > 1, &run)) return;
+      next = lines > 1 ? NEXT_DEPTH : set_aspiration_window(score, &run);
     }
-
-    const int s = iscore[d], p = iscore[d - 1];
-    const bool changed = bm[d].u != bm[d - 1].u;
-    const int budget = ms_diff(stop_time, start_time);
-
-    // While pondering, an unclear position earns the time the pondered move would have had.
-    if (d >= 3 && si.pondering && s >= -500 && s <= 500 && t[d] > (3 * (budget - t[d])) / 2) {
-      int e = 0;
-      if (changed)
-        e = 2 * t[d];
-      else if (v <= ralpha || p > s + 49)
-        e = (3 * t[d]) / 2;
-      si.ponder_time += e;
-      stop_time = ms_add(stop_time, e);
-    }
-
-    bool window = si.infinite || si.pondering;
-    if (!window) {
-      if (t[d] >= hard) return;
-      if (d >= 4 && md != 0 && md >= -4 && md <= 4) return;
-    }
-    if (!window && k > 1) {
-      if (d >= 3 && !si.fixed_time && changed) {
-        changes++;
-        stop_time = ms_add(stop_time, NewPvTimeExtension);
-        d++;
-        continue;
-      }
-    } else if (!window && d >= 3 && !si.fixed_time) {
-      if (changed) {
-        changes++;
-        stop_time = ms_add(stop_time, NewPvTimeExtension);
-      }
-      if (v > ralpha && s >= -500 && s <= 500 && p - s >= 30) {
-        if (s < 0)
-          stop_time = ms_add(stop_time, ScoreDropExtension1);
-        else if (s <= 74)
-          stop_time = ms_add(stop_time, ScoreDropExtension2);
-        window = true;
-      } else if (v <= ralpha && s >= -500 && s <= 500) {
-        int e = FailLowTimeExtension;
-        if (s < 0 && p < 0 && si.time_avail > 150000) e += max_time / 2;
-        stop_time = ms_add(stop_time, e);
-        window = true;
-      } else if (changed) {
-        window = true;
-      }
-    }
-    if (!window) {
-      const int now_budget = ms_diff(stop_time, start_time);
-      if (d >= 3 && t[d] >= now_budget) return;
-      if (d >= 2 && !si.fixed_time && t[d] > max_time / 2 && s >= p &&
-          (ext_time_control_type == 1 || ext_time_control_type == 2)) {
-        const int left = now_budget - t[d];
-        if (left < (3 * t[d]) / 2) return;
-        // A stable position gives time back.
-        if (d >= 12 && changes == 0 && left > t[d] / 2)
-          stop_time = ms_add(stop_time, -((left * d) / 128));
-      }
-    }
-    if (k > 1) {
-      d++;
-      continue;
-    }
-
-    // Aspiration: a narrow window around the last score, widened after a failure.
-    if (v > ralpha && v < rbeta) {
-      if (abs(v) > 10000) {
-        ralpha = -30000, rbeta = 30000;
-      } else {
-        ralpha = v - 30, rbeta = v + 30;
-        fail_lows = fail_highs = 0;
-      }
-      d++;
-    } else if (v >= rbeta) {
-      if (abs(v) <= 10000 && ++fail_highs == 1 && fail_lows == 0)
-        ralpha = v, rbeta = v + 100;
-      else
-        ralpha = -30000, rbeta = 30000;
-    } else {
-      if (abs(v) <= 10000 && ++fail_lows == 1 && fail_highs == 0)
-        ralpha = v - 100, rbeta = v;
-      else
-        ralpha = -30000, rbeta = 30000;
-    }
+    if (next == NEXT_DEPTH) depth++;
   }
 }
 
@@ -534,9 +563,9 @@ void CheckUserInputandTime() {
   const int now = get_ms();
   const int elapsed = ms_diff(now, start_time);
   if (!si.quiet) {
-    if (elapsed <= 499) {
+    if (elapsed < INFO_INTERVAL_MS) {
       last_info_time = 0;
-    } else if (elapsed - last_info_time > 499) {
+    } else if (elapsed - last_info_time >= INFO_INTERVAL_MS) {
       printf("info nodes %lld nps %lld\n", (long long)rnodes,
              (long long)rnodes * 1000 / (elapsed + 1));
       last_info_time = elapsed;

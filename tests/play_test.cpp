@@ -189,6 +189,31 @@ TEST(BookMove, ReportsNoNodesAndTheTimeOfItsOwnGo) {
   rmdir(dir.c_str());
 }
 
+// A ponder search stopped before the ponder hit leaves the board before the predicted move; a
+// go mate n searches 2n - 1 plies.
+TEST(PonderAndMate, StopTakesBackThePredictionAndMateSetsTheDepth) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  ASSERT_TRUE(uci::send(e, "setoption name Ponder value true"));
+  ASSERT_TRUE(uci::send(e, "position startpos moves e2e4 e7e5"));
+  ASSERT_TRUE(uci::send(e, "go ponder"));
+  EXPECT_TRUE(uci::ask(e, "stop").back().starts_with("bestmove "));
+  ASSERT_TRUE(uci::send(e, "go depth 1"));
+  std::string best = uci::read_until(e, "bestmove").back();
+  EXPECT_TRUE(playable("position startpos moves e2e4", best.substr(9, 4))) << best;
+  for (int n : {1, 2, 3}) {
+    ASSERT_TRUE(uci::send(e, kMateIn1));
+    ASSERT_TRUE(uci::send(e, "go mate " + std::to_string(n)));
+    Lines out = uci::read_until(e, "bestmove");
+    EXPECT_EQ(std::count_if(out.begin(), out.end(),
+                            [](const std::string& l) { return l.starts_with("info depth "); }),
+              2 * n - 1)
+        << n;
+    EXPECT_TRUE(out.back().starts_with("bestmove a1a8")) << out.back();
+  }
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
 // "bestmove X ponder Y" names a Y that can follow X, whenever and however the search ended.
 TEST(PonderMove, IsALegalReplyToTheBestMove) {
   uci::Engine e;

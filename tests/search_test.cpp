@@ -1,10 +1,12 @@
-// The search seen from inside: mate, draw and contempt scores, the time budget, and whole
-// searches on small positions.
+// The search seen from inside: mate, draw and contempt scores, whole searches on small positions,
+// and the clock: a go line's limits, the verdict after each iteration and the periodic check.
 #include "search.h"
 
+#include <climits>
 #include <string>
 
 #include "common.h"
+#include "platform.h"
 #include "protocol.h"
 
 namespace {
@@ -75,50 +77,151 @@ TEST_F(SearchTest, FindsMatesAndLeavesTheReply) {
   think_for(3);
   ASSERT_GE(pv_length[0], 2);
   EXPECT_EQ(si.ponder_move.u, pv[0][1].u) << "the expected reply is the second move of the line";
-
-  // Moves to mate as reported: whole moves, none for scores short of a mate.
-  const int mates[][2] = {{29999, 1}, {29997, 2}, {29800, 0}, {0, 0}, {-29998, -1}, {-29800, 0}};
-  for (auto [score, moves] : mates) EXPECT_EQ(value_to_mate(score), moves) << score;
 }
 
-TEST_F(SearchTest, MultiPvCollectsOneLinePerRootMove) {
+// The lines of the last depth come best first, and the move played is the first line's.
+TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
   OptionUci.MultiPV = 3;
-  setup("7k/8/8/8/8/8/5q2/6RK w - - 0 1");
-  std::string out = think_for(2);
-  EXPECT_NE(out.find("info depth 2 multipv 3 "), std::string::npos) << out;
-  setup("7k/8/8/8/8/8/6q1/7K w - - 0 1");  // only Kxg2 is legal
-  out = think_for(2);
-  EXPECT_NE(out.find("info depth 2 multipv 1 "), std::string::npos) << out;
-  EXPECT_EQ(out.find("multipv 2"), std::string::npos) << out;
-  EXPECT_EQ(std::string(move_str(pv[0][0])), "h1g2");
+  setup("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
+  std::string out = think_for(3);
+  int last = INT_MAX;
+  for (int n = 1; n <= 3; n++) {
+    const std::string head = "info depth 3 multipv " + std::to_string(n) + " score cp ";
+    const size_t at = out.find(head);
+    ASSERT_NE(at, std::string::npos) << out;
+    const int score = std::stoi(out.substr(at + head.size()));
+    EXPECT_LE(score, last) << out;
+    last = score;
+    if (n == 1) {
+      EXPECT_EQ(out.substr(out.find(" pv ", at) + 4, 4), move_str(pv[0][0])) << out;
+    }
+  }
 }
 
-// The plan never reaches past the clock, whatever the increment; an empty clock plans nothing.
-TEST_F(SearchTest, TimeBudget) {
-  setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-  const int none = GO_ABSENT;
+// A go line's limits over a table of clocks: the planned time never reaches past the clock,
+// whatever the increment; an empty clock plans nothing; a mate in n is n moves deep.
+TEST_F(SearchTest, LimitsAndTheTimeBudget) {
+  const int A = GO_ABSENT;
   struct {
-    int own, inc, movestogo, movetime, max_time, avail, type;
+    const char* fen;
+    go_limits_t go;  // wtime btime winc binc movestogo movetime depth mate infinite ponder
+    int max_time, avail, type, depth;
   } cases[] = {
-      {100000, none, none, none, 3321, 99640, 0},  // plain clock: a thirtieth of what is left
-      {60000, 1000, none, none, 2963, 59640, 0},   // the increment on top
-      {30000, 20, 1, none, 20973, 29940, 1},       // one move to the control
-      {100000, none, none, 2500, 2440, 2500, 3},   // a fixed time wins, less its margin
-      {100, none, none, 100, 90, 100, 3},          // a tenth of a short fixed time
-      {500, 1000, none, none, 330, 140, 0},        // clock below the increment: held to 3/4
-      {2000, 1000, 1, none, 1455, 1940, 1},        // the last move before the control too
-      {800, 1000, 0, none, 555, 440, 0},
-      {60, 1000, none, none, 0, 0, 0},  // nothing above the reserve
-      {0, 1000, none, none, 0, 0, 0},   // an empty clock is still a clock
-      {-20, none, 5, none, 0, 0, 1},
-      {none, 1000, none, none, 6000000, 6000000, 0},  // no clock at all
+      {"w", {100000, 1, A, A, A, A, A, A, 0, 0}, 3321, 99640, TC_UNSET, MAX_ITERATION},
+      {"b", {1, 100000, A, 1000, A, A, 5, A, 0, 0}, 4296, 99640, TC_UNSET, 5},
+      {"w", {60000, A, 1000, A, A, A, A, A, 0, 0}, 2963, 59640, TC_UNSET, MAX_ITERATION},
+      {"w", {60000, A, 101, A, A, A, A, A, 0, 0}, 2064, 59640, TC_UNSET, MAX_ITERATION},
+      {"w", {60000, A, 18, A, A, A, A, A, 0, 0}, 2002, 59640, TC_UNSET, MAX_ITERATION},
+      {"w", {30000, A, 20, A, 1, A, A, A, 0, 0}, 20973, 29940, TC_MOVES_TO_GO, MAX_ITERATION},
+      {"w", {30000, A, A, A, 0, A, A, A, 0, 0}, 988, 29640, TC_SUDDEN_DEATH, MAX_ITERATION},
+      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1235, 29640, TC_UNSET, MAX_ITERATION},
+      {"w", {100000, A, A, A, A, 2500, A, 3, 0, 0}, 2440, 2500, TC_FIXED_TIME, 5},
+      {"w", {A, A, A, A, A, 100, A, 1, 0, 0}, 90, 100, TC_FIXED_TIME, 1},
+      {"w", {500, A, 1000, A, A, A, A, A, 0, 0}, 330, 140, TC_UNSET, MAX_ITERATION},
+      {"w", {2000, A, 1000, A, 1, A, A, A, 0, 0}, 1455, 1940, TC_MOVES_TO_GO, MAX_ITERATION},
+      {"w", {60, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
+      {"w", {0, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
+      {"w", {A, 5000, A, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
+      {"w", {-20, A, A, A, 5, A, A, A, 0, 0}, 0, 0, TC_MOVES_TO_GO, MAX_ITERATION},
+      {"w", {A, A, 1000, A, A, A, A, A, 1, 0}, 6000000, 6000000, TC_UNSET, MAX_ITERATION},
   };
   for (const auto& c : cases) {
-    ext_time_control_type = 0;
-    time_budget(c.own, c.inc, c.movestogo, c.movetime);
-    EXPECT_EQ(max_time, c.max_time) << c.own << " " << c.inc << " " << c.movestogo;
-    EXPECT_EQ(si.time_avail, c.avail) << c.own;
-    EXPECT_EQ(ext_time_control_type, c.type) << c.own;
+    setup(std::string("4k3/8/8/8/8/8/8/4K3 ") + c.fen + " - - 0 1");
+    ext_time_control_type = TC_UNSET;
+    apply_limits(c.go);
+    const std::string row = std::to_string(&c - cases);
+    EXPECT_EQ(max_time, c.max_time) << row;
+    EXPECT_EQ(si.time_avail, c.avail) << row;
+    EXPECT_EQ(ext_time_control_type, c.type) << row;
+    EXPECT_EQ(max_depth, c.depth) << row;
+    EXPECT_EQ(si.infinite, c.go.infinite || c.go.mate > 0) << row;
+  }
+}
+
+// The clock's verdict after an iteration, with 1000 ms planned: stop, or go on with the plan
+// moved. Extensions: a new best move 500, a score drop 800 below 0 and 500 up to 74, a failure
+// low 250; a stable position gives time back, a ponder search earns time.
+TEST_F(SearchTest, StopAndExtensionDecisions) {
+  struct {
+    bool ponder, sudden_death;
+    iteration_facts_t it;  // depth score previous elapsed mate_moves failed_low changed multipv
+    int budget;
+    bool stop;
+    int budget_after, changes;
+  } cases[] = {
+      {0, 0, {5, 20, 20, 300, 0, 0, 0, 0}, 1000, false, 1000, 0},
+      {0, 0, {5, 20, 20, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the planned time is spent
+      {0, 0, {2, 20, 20, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
+      {0, 1, {2, 20, 20, 600, 0, 0, 0, 0}, 1000, true, 1000, 0},  // no time for the next one
+      {0, 0, {1, 20, 20, 10000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the hard limit
+      {0, 0, {4, 29995, 29995, 10, 3, 0, 0, 0}, 1000, true, 1000, 0},  // a short mate
+      {0, 0, {4, -29996, -29996, 10, -2, 0, 0, 0}, 1000, true, 1000, 0},
+      {0, 0, {3, 29995, 29995, 10, 3, 0, 0, 0}, 1000, false, 1000, 0},
+      {0, 0, {4, 29989, 29989, 10, 6, 0, 0, 0}, 1000, false, 1000, 0},
+      {0, 0, {5, 20, 20, 1200, 0, 0, 1, 0}, 1000, false, 1500, 1},  // a new best move
+      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 0}, 1000, false, 1800, 0},  // a drop below 0
+      {0, 0, {5, 40, 80, 1000, 0, 0, 0, 0}, 1000, false, 1500, 0},  // a drop to a small lead
+      {0, 0, {5, 100, 140, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
+      {0, 0, {5, 100, 120, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // too small a drop
+      {0, 0, {5, -100, -50, 1000, 0, 1, 0, 0}, 1000, false, 1250, 0},  // a failure low
+      {0, 0, {2, -40, 0, 1000, 0, 0, 1, 0}, 1000, false, 1000, 0},  // too shallow to extend
+      {0, 0, {5, 20, 20, 1000, 0, 0, 1, 1}, 1000, false, 1500, 1},   // MultiPV: a new best
+      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 1}, 1000, true, 1000, 0},    // MultiPV: no drop rule
+      {0, 1, {12, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 2775, 0},   // time given back
+      {0, 1, {11, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 3000, 0},
+      {1, 0, {3, 0, 0, 700, 0, 0, 1, 0}, 1000, false, 2400, 0},  // pondering earns time
+      {1, 0, {3, 0, 60, 700, 0, 0, 0, 0}, 1000, false, 2050, 0},
+      {1, 0, {3, 0, 0, 700, 0, 0, 0, 0}, 1000, false, 1000, 0},
+      {1, 0, {3, 0, 0, 10000, 0, 0, 0, 0}, 1000, false, 1000, 0},  // and ignores the clock
+  };
+  for (const auto& c : cases) {
+    si.infinite = false;
+    si.pondering = c.ponder;
+    si.time_avail = 100000;
+    max_time = 1000;
+    start_time = 0;
+    plan_search_time();
+    ext_time_control_type = c.sudden_death ? TC_SUDDEN_DEATH : TC_UNSET;
+    time_plan_t plan = {c.budget, 0};
+    const std::string row = std::to_string(&c - cases);
+    EXPECT_EQ(stop_after_iteration(c.it, &plan), c.stop) << row;
+    EXPECT_EQ(plan.budget, c.budget_after) << row;
+    EXPECT_EQ(plan.changes, c.changes) << row;
+  }
+}
+
+// The periodic check: the clock or a stop ends a search that has a move to play, and a search
+// ended by the clock leaves the reply of its line.
+TEST_F(SearchTest, ClockAndStopEndTheSearch) {
+  setup(spos);
+  const move a = gen_dat[first_move[0]].m, b = gen_dat[first_move[0] + 1].m;
+  struct {
+    int since_stop;  // ms the planned stop lies behind us
+    bool ponder, stop_requested, has_move, multipv_best;
+    bool stopped;
+  } cases[] = {
+      {10, 0, 0, 1, 0, true},  {-1000, 0, 0, 1, 0, false}, {10, 1, 0, 1, 0, false},
+      {10, 0, 0, 0, 0, false}, {-1000, 1, 1, 1, 1, true},  {-1000, 0, 1, 0, 0, false},
+      {10, 0, 0, 1, 1, true},
+  };
+  for (const auto& c : cases) {
+    si.infinite = si.stopped = false;
+    si.pondering = c.ponder;
+    si.stop_requested = c.stop_requested;
+    si.ponder_move.u = 0;
+    pv[0][0] = c.has_move ? a : move{};
+    pv[0][1] = b;
+    pv_length[0] = 2;
+    rootBestMove = c.multipv_best ? b : move{};
+    start_time = ms_add(get_ms(), -2000);
+    stop_time = ms_add(get_ms(), -c.since_stop);
+    ext_max_tt = 1000000;
+    CheckUserInputandTime();
+    const std::string row = std::to_string(&c - cases);
+    EXPECT_EQ(si.stopped, c.stopped) << row;
+    if (!c.stopped) continue;
+    EXPECT_EQ(pv[0][0].u, (c.multipv_best ? b : a).u) << row << ": the move to play";
+    EXPECT_EQ(si.ponder_move.u, c.stop_requested ? 0 : b.u) << row << ": the reply";
   }
 }
 

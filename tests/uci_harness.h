@@ -20,6 +20,7 @@
 
 #include "board.h"
 #include "data.h"
+#include "diag.h"
 #include "hash.h"
 #include "option.h"
 #include "protocol.h"

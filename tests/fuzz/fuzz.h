@@ -9,6 +9,7 @@
 #include "data.h"
 #include "hash.h"
 #include "option.h"
+#include "diag.h"
 #include "protocol.h"
 
 // The hash table is made again only when an input changed its size.

@@ -3,7 +3,7 @@
 # loses on time or breaks the protocol first; prints games, time forfeits, illegal moves and crashes
 # of Zeltro for each control. Not part of `make test`: it takes minutes.
 #
-#   tests/soak.sh MANAGER            a fastchess or cutechess-cli binary (or SOAK_MANAGER=path)
+#   tools/soak.sh MANAGER            a fastchess or cutechess-cli binary (or SOAK_MANAGER=path)
 #   SOAK_GAMES=4                     games per control (an even number: each opening with both colours)
 #   SOAK_CONTROLS="tc=1+0.01 ..."    the controls to play; "ponder:" before one plays it pondering
 #   ZELTRO=build/release/zeltro STOCKFISH=/usr/games/stockfish SOAK_CONCURRENCY=1
@@ -20,7 +20,7 @@ concurrency=${SOAK_CONCURRENCY:-1}
 
 for need in "$manager" "$engine" "$stockfish"; do
   if [ -z "$need" ] || [ ! -x "$need" ]; then
-    echo "usage: tests/soak.sh MANAGER (missing or not executable: '${need}')" >&2
+    echo "usage: tools/soak.sh MANAGER (missing or not executable: '${need}')" >&2
     exit 2
   fi
 done

@@ -1,0 +1,209 @@
+// Diagnostics a developer runs by hand or from the command line: perft, the bench whose node
+// count is the engine's signature, the profile run and the colour-symmetry test of the evaluation.
+#include "diag.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "board.h"
+#include "data.h"
+#include "eval.h"
+#include "fen.h"
+#include "platform.h"
+#include "protocol.h"
+#include "search.h"
+
+// The time of one bench position (it ends by its depth long before), and of one profile search.
+static const int BENCH_MS = 300000;
+static const int PROFILE_MS = 5000;
+// The clock the symmetry test leaves behind: four hours.
+static const int SYMTEST_MAX_TIME = 14400000;
+
+U64 perft(int depth) {
+  if (depth == 0) return 1;
+  // In check the search's own generators run, so perft proves them too.
+  gen_node(in_check(side));
+  U64 nodes = 0;
+  for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
+    if (!makemove(gen_dat[i].m.b)) continue;
+    nodes += depth == 1 ? 1 : perft(depth - 1);
+    takeback();
+  }
+  return nodes;
+}
+
+U64 bench_nodes;
+int bench_ms;
+
+void print_board() {
+  printf("\n8 ");
+  for (int sq = 0; sq < 64; sq++) {
+    char c = '.';
+    if (color[sq] == LIGHT) c = piece_char[piece[sq]];
+    if (color[sq] == DARK) c = piece[sq] == PAWN ? 'o' : (char)tolower(piece_char[piece[sq]]);
+    printf(" %c", c);
+    if ((sq & 7) == 7 && sq < 63) printf("\n%d ", 7 - (sq >> 3));
+  }
+  printf("\n\n   a b c d e f g h\n\n");
+}
+
+// One search of a suite: no input is read and no periodic lines are printed.
+void suite_search(int depth, int time, int* ms, move* best, U64* n, int show) {
+  max_depth = depth;
+  max_time = time;
+  si.quiet = true;
+  si.poll_input = false;
+  ply = 0;
+  gen();
+  think(show);
+  *ms = ms_diff(get_ms(), start_time);
+  *best = pv[0][0];
+  *n = nodes;
+}
+
+// A fixed-depth search of ten tactical positions: the node count is the engine's signature.
+void bench() {
+  const int count = 10;
+  int ms[count], score = 0;
+  U64 n[count];
+  move best[count];
+  // A stop or a ponder search left over from before must not cut the bench short.
+  ResetSearch();
+  si.pondering = false;
+  printf("\n# Benchmark on %d positions:\n\n", count);
+  for (int i = 0; i < count; i++) {
+    init_board(BTestPosition[i]);
+    si.fixed_time = true;
+    printf("# Position no. %d/%d\n# %s\n\n", i + 1, count, BTestPosition[i]);
+    si.time_avail = BENCH_MS;
+    suite_search(BTestPositionDepth[i], BENCH_MS, &ms[i], &best[i], &n[i]);
+  }
+  printf("\n# %s fixed depth Bench Results\n", ENGINE_NAME);
+  printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
+  bench_nodes = 0;
+  bench_ms = 0;
+  for (int i = 0; i < count; i++) {
+    if (strcmp(move_str(best[i]), BTestPosition_Sol[i]) == 0) score += 10;
+    printf("# %2d   %2d %12.0f   %8.3f\n", i + 1, BTestPositionDepth[i], (double)n[i],
+           ms[i] / 1000.0);
+    bench_nodes += n[i];
+    bench_ms += ms[i];
+  }
+  printf("\n# t_time=%0.0f msec, t_nodes=%0.0f, ave_nps=%0.0fK, t_score=%d.\n\n", (double)bench_ms,
+         (double)bench_nodes, bench_ms > 0 ? (double)bench_nodes / bench_ms : 0.0, score);
+  fflush(stdout);
+  init_board(spos);
+  ply = 0;
+  gen();
+  si.quiet = false;
+  si.poll_input = true;
+}
+
+void profile() {
+  const int count = 20;
+  int ms[count], depth[count];
+  U64 n[count];
+  move best[count];
+  ResetSearch();
+  si.pondering = false;
+  printf("# Running %d profile positions\n", count);
+  for (int i = 0; i < count; i++) {
+    init_board(PTestPosition[i]);
+    print_board();
+    printf("# Profile position no. %d/%d\n# Title: %s\n", i + 1, count, PTitle[i]);
+    suite_search(MAX_ITERATION, PROFILE_MS, &ms[i], &best[i], &n[i]);
+    depth[i] = idepth;
+    printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
+  }
+  printf("\n# %s Profile Results:\n", ENG_NAME_VER);
+  printf("# Pos Depth      Nodes    Time(sec) SearchedMove\n");
+  printf("# -----------------------------------------------\n");
+  long long total_ms = 0;
+  double total_nodes = 0;
+  for (int i = 0; i < count; i++) {
+    printf("# %2d   %2d %12.0f     %8d     %6s\n", i + 1, depth[i] - 1, (double)n[i], ms[i],
+           move_str(best[i]));
+    total_ms += ms[i];
+    total_nodes += (double)n[i];
+  }
+  printf("\n# total_time=%d sec, total_nodes=%0.0fM, average nps=%0.0fK.\n", (int)(total_ms / 1000),
+         total_nodes / 1000000, total_ms > 0 ? total_nodes / total_ms : 0.0);
+  si.quiet = false;
+  si.poll_input = true;
+}
+
+// The board as FEN without castling rights, or turned over: ranks reversed, colours swapped,
+// the other side to move.
+static void sym_fen(char* out, bool turned) {
+  int n = 0;
+  for (int row = 0; row < 8; row++) {
+    int run = 0;
+    for (int f = 0; f < 8; f++) {
+      int sq = (turned ? 7 - row : row) * 8 + f;
+      if (color[sq] == EMPTY) {
+        run++;
+        continue;
+      }
+      if (run) out[n++] = (char)('0' + run);
+      run = 0;
+      char c = piece_char[piece[sq]];
+      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
+    }
+    if (run) out[n++] = (char)('0' + run);
+    if (row < 7) out[n++] = '/';
+  }
+  snprintf(out + n, 16, " %c - - 0 1", (side == LIGHT) != turned ? 'w' : 'b');
+}
+
+// Plays a repeatable line of random legal moves to reach a varied position.
+static void random_line(const char* start, int plies, uint32_t seed) {
+  init_board(start);
+  for (int p = 0; p < plies; p++) {
+    ply = 0;
+    gen();
+    int legal[256], count = 0;
+    for (int i = first_move[0]; i < first_move[1] && count < 256; i++) {
+      if (!makemove(gen_dat[i].m.b)) continue;
+      takeback();
+      legal[count++] = i;
+    }
+    if (count == 0) break;
+    seed = seed * 1103515245u + 12345u;
+    makemove(gen_dat[legal[(seed >> 16) % count]].m.b);
+  }
+  ply = 0;
+}
+
+// The evaluation must not care which colour is which: every position is scored against its
+// turned-over twin.
+void symtestpos() {
+  const int pairs = 152;
+  int correct = 0;
+  for (int k = 0; k < pairs; k++) {
+    char fens[2][128];
+    if (k < 3) {
+      snprintf(fens[0], sizeof fens[0], "%s", SymTestSeed[2 * k]);
+      snprintf(fens[1], sizeof fens[1], "%s", SymTestSeed[2 * k + 1]);
+    } else {
+      const char* start = k % 3 ? PTestPosition[k % 20] : BTestPosition[k % 10];
+      random_line(start, 2 + (k * 7) % 41, (uint32_t)k);
+      sym_fen(fens[0], false);
+      sym_fen(fens[1], true);
+    }
+    int score[2];
+    for (int j = 0; j < 2; j++) {
+      init_board(fens[j]);
+      // Left behind as it always was; the next go sets its own.
+      max_time = SYMTEST_MAX_TIME;
+      max_depth = MAX_ITERATION;
+      score[j] = eval();
+    }
+    if (score[0] != score[1])
+      printf("# Pos %d & %d is Not OK ??\n", 2 * k, 2 * k + 1);
+    else
+      correct++;
+  }
+  printf("# Total=%d, Correct=%d, Mistake=%d, Correct=%d%%\n", pairs, correct, pairs - correct,
+         correct * 100 / pairs);
+}

@@ -1,0 +1,28 @@
+#include "util.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+bool my_StringIsEqual(const char* a, const char* b) {
+  if (strlen(a) != strlen(b)) return false;
+  for (; *a; a++, b++)
+    if (tolower((unsigned char)*a) != tolower((unsigned char)*b)) return false;
+  return true;
+}
+
+void out_of_memory() {
+  printf("info string main memory was not successfully allocated\n");
+  exit(1);
+}
+
+void SendInfo(const char* format, ...) {
+  char buf[4096];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(buf, sizeof buf, format, args);
+  va_end(args);
+  printf("%s\n", buf);
+}
