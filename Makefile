@@ -8,6 +8,7 @@
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
+#   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
@@ -15,7 +16,7 @@ SANITIZE := build/sanitize
 WINDOWS := build/windows
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall
+	install uninstall docs
 
 all: release
 ifneq ($(EXE),)
@@ -71,6 +72,12 @@ install: $(ENGINE)
 
 uninstall:
 	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
+
+# The picture of the units is kept in the repository, so the guide shows it without graphviz.
+docs: docs/units.svg
+
+docs/units.svg: docs/units.dot
+	dot -Tsvg docs/units.dot -o docs/units.svg
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp
