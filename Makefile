@@ -3,20 +3,31 @@
 #   make EXE=path   the same, copied to path (as match managers expect)
 #   make run        build, then start the engine in this terminal
 #   make test       release and sanitizer builds, each with the whole test suite
-#   make speed      generator speed with Google Benchmark
+#   make speed      evaluation, generator and make/take-back speed with Google Benchmark
 #   make windows    build/windows/zeltro.exe, cross-built with MinGW-w64 and linked statically
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
+#   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
+#   make serve      serve build/web/ on this machine and print the address
+#   make web-test   play a game on the page in headless chromium (puppeteer-core)
+#   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
+#   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
+#                   work too); without ARCH the engine runs on every x86-64
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
 SANITIZE := build/sanitize
 WINDOWS := build/windows
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := command fen moves book
+ARCH :=
+CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall docs
+	install uninstall web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
 ifneq ($(EXE),)
@@ -24,7 +35,7 @@ ifneq ($(EXE),)
 endif
 
 release:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF $(CONFIG) >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro
 
 run: release
@@ -33,16 +44,16 @@ run: release
 test: test-release test-sanitize
 
 test-release:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=ON >/dev/null
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=ON $(CONFIG) >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS)
 	ctest --test-dir $(RELEASE) -j $(JOBS) --output-on-failure
 
 test-sanitize:
-	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_SANITIZE=ON >/dev/null
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_SANITIZE=ON $(CONFIG) >/dev/null
 	cmake --build $(SANITIZE) -j $(JOBS)
 	ctest --test-dir $(SANITIZE) -j $(JOBS) --output-on-failure
 
-# Move-generation speed with Google Benchmark (libbenchmark-dev)
+# Evaluation, generation and make/take-back speed with Google Benchmark (libbenchmark-dev)
 speed: release
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_speed
 	./$(RELEASE)/zeltro_speed
@@ -73,6 +84,84 @@ install: $(ENGINE)
 uninstall:
 	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
 
+# ---- The browser build ----
+# Debian's emcc runs its JavaScript optimiser under the machine's node, which must find Debian's acorn.
+EMCC := NODE_PATH=/usr/share/nodejs emcc
+WEB := build/web
+WEB_OBJ := build/web-obj
+WEB_PORT ?= 8000
+WEB_BIND ?= 127.0.0.1
+WEB_CXXFLAGS := -std=c++20 -O3 -Wall -Wextra -Isrc -MMD -MP
+# Room for the tables and the largest hash table the Hash option allows.
+WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
+ENGINE_SOURCES := $(filter-out src/main.cpp,$(wildcard src/*.cpp))
+ENGINE_OBJECTS := $(patsubst src/%.cpp,$(WEB_OBJ)/%.o,$(ENGINE_SOURCES))
+WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js
+BOARD_ASSETS := web/node_modules/cm-chessboard/assets
+
+web: $(WEB)/zeltro.js $(WEB)/app.js
+
+$(WEB_OBJ)/%.o: src/%.cpp
+	@mkdir -p $(WEB_OBJ)
+	$(EMCC) $(WEB_CXXFLAGS) -c $< -o $@
+
+$(WEB_OBJ)/%.o: web/%.cpp
+	@mkdir -p $(WEB_OBJ)
+	$(EMCC) $(WEB_CXXFLAGS) -c $< -o $@
+
+-include $(wildcard $(WEB_OBJ)/*.d)
+
+# The worker's engine: no main; the worker calls zeltro_start once, then zeltro_line per line.
+$(WEB)/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/engine_entry.o
+	@mkdir -p $(WEB)
+	$(EMCC) $^ $(WEB_LDFLAGS) --no-entry -sENVIRONMENT=worker -sEXPORTED_RUNTIME_METHODS=ccall -o $@
+
+web/node_modules/.package-lock.json: web/package-lock.json
+	cd web && npm ci --no-audit --no-fund
+	@touch $@
+
+$(WEB)/app.js: $(WEB_PAGE) web/node_modules/.package-lock.json
+	@mkdir -p $(WEB)/assets/pieces $(WEB)/assets/extensions/markers $(WEB)/licenses
+	cd web && npx esbuild app.js style.css --bundle --minify --legal-comments=external \
+	  --outdir=../$(WEB) --log-level=warning
+	cp web/index.html web/zeltro-worker.js $(WEB)/
+	cp $(BOARD_ASSETS)/pieces/standard.svg $(WEB)/assets/pieces/
+	cp $(BOARD_ASSETS)/extensions/markers/markers.svg $(WEB)/assets/extensions/markers/
+	cp web/node_modules/cm-chessboard/LICENSE $(WEB)/licenses/cm-chessboard.txt
+	cp web/node_modules/chess.js/LICENSE $(WEB)/licenses/chess.js.txt
+
+# The same engine with its command line, as one file node can run: zeltro.js bench, perft ...
+web-node: build/web-node/zeltro.js
+
+build/web-node/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/main.o
+	@mkdir -p build/web-node
+	$(EMCC) $^ $(WEB_LDFLAGS) -sENVIRONMENT=node -sSINGLE_FILE=1 -o $@
+
+serve: web
+	@echo "Zeltro 1800 in the browser: http://$(WEB_BIND):$(WEB_PORT)/ (Ctrl-C ends)"
+	cd $(WEB) && python3 -m http.server $(WEB_PORT) --bind $(WEB_BIND)
+
+web-test: web
+	cd web && node play.test.mjs ../$(WEB) ../build/web-test
+
+# New inputs go to $(FUZZ)/corpus, a finding to $(FUZZ)/findings; the saved inputs under
+# tests/fuzz are only read. Keep a finding as tests/fuzz/regressions/TARGET/NAME once it is fixed.
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELTRO_FUZZ=ON -DZELTRO_TESTS=OFF >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	mkdir -p $(FUZZ)/findings
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ)/corpus/$$t tests/fuzz/regressions/$$t && \
+	  ./$(FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -close_fd_mask=1 \
+	    -artifact_prefix=$(FUZZ)/findings/$$t- $(FUZZ)/corpus/$$t tests/fuzz/corpus/$$t \
+	    tests/fuzz/regressions/$$t 2>$(FUZZ)/$$t.log || { tail -40 $(FUZZ)/$$t.log; exit 1; }; \
+	  grep -h "^Done" $(FUZZ)/$$t.log | sed "s/^/$$t: /"; \
+	done
+
+# The short run of continuous integration.
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
 # The picture of the units is kept in the repository, so the guide shows it without graphviz.
 docs: docs/units.svg
 
@@ -80,7 +169,8 @@ docs/units.svg: docs/units.dot
 	dot -Tsvg docs/units.dot -o docs/units.svg
 
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/windows/*.cpp bench/*.cpp
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/fuzz/*.cpp tests/fuzz/*.h \
+	  tests/windows/*.cpp bench/*.cpp web/*.cpp
 
 clean:
 	rm -rf build

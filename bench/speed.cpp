@@ -1,8 +1,9 @@
-// Speed of the move generator and make/take back, measured with Google Benchmark.
+// Speed of the evaluation, the move generator and make/take back, measured with Google Benchmark.
 #include <benchmark/benchmark.h>
 
 #include "board.h"
 #include "data.h"
+#include "eval.h"
 #include "hash.h"
 #include "protocol.h"
 
@@ -36,3 +37,32 @@ static void BM_GenCaptures(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_GenCaptures);
+
+static void BM_GenAll(benchmark::State& state) {
+  setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+  for (auto _ : state) {
+    gen();
+    benchmark::DoNotOptimize(first_move[1]);
+  }
+}
+BENCHMARK(BM_GenAll);
+
+// Every move of the list made and taken back, the legality test included.
+static void BM_MakeTakeBack(benchmark::State& state) {
+  setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+  gen();
+  for (auto _ : state) {
+    for (int i = first_move[0]; i < first_move[1]; i++)
+      if (makemove(gen_dat[i].m.b)) takeback();
+    benchmark::DoNotOptimize(hash);
+  }
+}
+BENCHMARK(BM_MakeTakeBack);
+
+// One evaluation of each bench position; its pawn structure is found in the cache after the
+// first call, as it mostly is in a search.
+static void BM_Eval(benchmark::State& state) {
+  setup(BTestPosition[state.range(0)]);
+  for (auto _ : state) benchmark::DoNotOptimize(eval());
+}
+BENCHMARK(BM_Eval)->DenseRange(0, 9);

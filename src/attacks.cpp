@@ -6,13 +6,17 @@ int gchecker1 = -1, gchecker2 = -1;
 
 // Sliders are blocked by pieces of either colour; nothing is seen through a piece. The pawns of
 // `side` that attack sq stand where a pawn of the other colour on sq would attack.
+// A slider off every line through sq cannot reach it, and the lines are looked up only when one
+// stands on them.
 bool attackBB(int sq, int side) {
   const Bitboard occ = Pos.occupied;
   const Bitboard* mine = myPiece[side];
-  if (bishopAttacks(occ, sq) & (mine[BISHOP] | mine[QUEEN])) return true;
   if (gKnightMovesTable[sq] & mine[KNIGHT]) return true;
-  if (rookAttacks(occ, sq) & (mine[ROOK] | mine[QUEEN])) return true;
-  return (pawnAttacks(sq, side ^ 1) & mine[PAWN]) != 0;
+  if (pawnAttacks(sq, side ^ 1) & mine[PAWN]) return true;
+  const Bitboard diagonal = (mine[BISHOP] | mine[QUEEN]) & gBishopRays[sq];
+  if (diagonal && (bishopAttacks(occ, sq) & diagonal)) return true;
+  const Bitboard straight = (mine[ROOK] | mine[QUEEN]) & gRookRays[sq];
+  return straight && (rookAttacks(occ, sq) & straight);
 }
 
 bool in_check(int side) {

@@ -48,8 +48,6 @@ bool on_board(int file, int rank) {
 
 }  // namespace
 
-int BSFTable[64];
-
 const int constRankshift[64] = {1,  1,  1,  1,  1,  1,  1,  1,  9,  9,  9,  9,  9,  9,  9,  9,
                                 17, 17, 17, 17, 17, 17, 17, 17, 25, 25, 25, 25, 25, 25, 25, 25,
                                 33, 33, 33, 33, 33, 33, 33, 33, 41, 41, 41, 41, 41, 41, 41, 41,
@@ -61,37 +59,30 @@ Bitboard FromRankAttacks[64][64], FromFileAttacks[64][64];
 Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
 Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
+Bitboard gBishopRays[64], gRookRays[64];
 
-// Counts bits on two 32-bit halves so that only one 32-bit multiply is needed.
+// Builds for a processor with a population-count instruction use it; the portable build adds
+// bit counts in ever wider fields and sums the eight byte counts with one multiply.
 int popCount(Bitboard b) {
-  uint32_t lo = static_cast<uint32_t>(b);
-  uint32_t hi = static_cast<uint32_t>(b >> 32);
-  lo = lo - ((lo >> 1) & 0x55555555u);
-  hi = hi - ((hi >> 1) & 0x55555555u);
-  lo = (lo & 0x33333333u) + ((lo >> 2) & 0x33333333u);
-  hi = (hi & 0x33333333u) + ((hi >> 2) & 0x33333333u);
-  lo = (lo + (lo >> 4)) & 0x0F0F0F0Fu;
-  hi = (hi + (hi >> 4)) & 0x0F0F0F0Fu;
-  const uint32_t s = lo + hi;
-  return static_cast<int>((s * 0x01010101u) >> 24);
+#if defined(__POPCNT__)
+  return __builtin_popcountll(b);
+#else
+  b = b - ((b >> 1) & 0x5555555555555555ULL);
+  b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
+  b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((b * 0x0101010101010101ULL) >> 56);
+#endif
 }
 
-// Folds the mask of the lowest set bit and everything below it into 32 bits and hashes it;
-// the 64 one-bit sets land in 64 different slots.
-int bsf_index(Bitboard b) {
-  const Bitboard m = b ^ (b - 1);
-  const uint32_t f = static_cast<uint32_t>(m) ^ static_cast<uint32_t>(m >> 32);
-  return static_cast<int>((f * 0x783A9B23u) >> 26);
-}
-
+// Every x86-64 processor has a bit-scan instruction; b must not be empty.
 int lsb(Bitboard b) {
-  return BSFTable[bsf_index(b)];
+  return __builtin_ctzll(b);
 }
 
 int pop_lsb(Bitboard* b) {
-  const int h = bsf_index(*b);
+  const int bit = __builtin_ctzll(*b);
   *b &= *b - 1;
-  return BSFTable[h] ^ 56;
+  return bit ^ 56;
 }
 
 Bitboard fileMask(int sq) {
@@ -247,9 +238,11 @@ void magicInfoInit() {
 }
 
 void buildBitboardAttackTable() {
-  for (int i = 0; i < 64; i++) BSFTable[bsf_index(1ULL << i)] = i;
-
   magicInfoInit();
+  for (int s = 0; s < 64; s++) {
+    gBishopRays[s] = bishopAttacks(0, s);
+    gRookRays[s] = rookAttacks(0, s);
+  }
 
   for (int s = 0; s < 64; s++) {
     gKingMovesTable[s] = 0;

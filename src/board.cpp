@@ -16,6 +16,8 @@ int wpc, bpc, wpiece, bpiece;
 Bitboard myPiece[2][7];
 position_t Pos;
 int pl[12][16], plc[12];
+// Where each occupied square stands in its piece list.
+static int pl_at[64];
 gen_rec_t gen_dat[GEN_STACK];
 int first_move[MAX_PLY + 1];
 hist_rec_t hist_dat[HIST_STACK];
@@ -54,18 +56,16 @@ int KingLocation(int c) {
 
 void pl_add(int c, int k, int sq) {
   int i = c * 6 + k;
+  pl_at[sq] = plc[i];
   pl[i][plc[i]++] = sq;
 }
 
 // The last entry fills the hole, so the list order follows the history of moves.
 void pl_remove(int c, int k, int sq) {
   int i = c * 6 + k;
-  for (int j = 0; j < plc[i]; j++) {
-    if (pl[i][j] == sq) {
-      pl[i][j] = pl[i][--plc[i]];
-      return;
-    }
-  }
+  int j = pl_at[sq], last = pl[i][--plc[i]];
+  pl[i][j] = last;
+  pl_at[last] = j;
 }
 
 bool board_consistent(char* why, int why_size) {
@@ -87,9 +87,9 @@ bool board_consistent(char* why, int why_size) {
     count[c][k]++;
     value[c] += values[k];
     if (k == KING) kings[c] = sq;
-    bool listed = false;
-    for (int j = 0; j < plc[c * 6 + k]; j++) listed |= pl[c * 6 + k][j] == sq;
-    if (!listed) return fail("square missing from its piece list");
+    const int j = pl_at[sq];
+    if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq)
+      return fail("square missing from its piece list");
   }
   for (int i = 0; i < 12; i++)
     if (plc[i] != count[i / 6][i % 6]) return fail("piece list length");

@@ -29,9 +29,9 @@ void pl_add(int c, int k, int sq);
 void pl_remove(int c, int k, int sq);
 
 // Bitboard primitives.
-extern int BSFTable[64];
 int popCount(Bitboard b);
-int bsf_index(Bitboard b);
+// Bit number of the lowest set bit, and the board square of it taken off the set (both need a
+// set that is not empty).
 int lsb(Bitboard b);
 int pop_lsb(Bitboard* b);
 Bitboard fileMask(int sq);
@@ -59,6 +59,8 @@ extern Bitboard DIAGA1H8_ATTACKS[64][64], DIAGA8H1_ATTACKS[64][64];
 extern const int constRankshift[64];
 extern Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 extern Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
+// Everything a bishop or a rook on a board square would reach on an empty board.
+extern Bitboard gBishopRays[64], gRookRays[64];
 void magicInfoInit();
 void buildBitboardAttackTable();
 Bitboard rookAttacks(Bitboard occ, int sq);
@@ -78,7 +80,6 @@ int see(int from, int to);
 int see_move(move m);
 
 // Move lists and generators.
-bool MoveIsBad(int side, int from, int to);
 void gen_push(int from, int to, int bits);
 void gen_push_qsearch(int from, int to, int bits);
 void gen_push_king_evade(int from, int to, int bits);

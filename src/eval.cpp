@@ -1,12 +1,10 @@
 // The static evaluation. Every term is a middlegame/endgame pair packed into one int and summed
 // per side; each sum is blended by the game phase once at the end and scaled by its weight
-// option. Nothing is cached: each call reads the board afresh.
+// option. Only the pawn terms are kept from call to call, in a cache keyed by the pawns.
 #include "eval.h"
 
 #include "board.h"
 #include "option.h"
-
-eval_ref_t evalref;
 
 namespace {
 
@@ -177,8 +175,9 @@ int mop_up(int strong_king, int lone_king) {
   return 2 * ((7 - distance(strong_king, lone_king)) * 25 - king_in_center[lone_king]);
 }
 
+// Weights stay at their default of 100 percent almost always, which leaves x as it is.
 int scaled(int weight, int x) {
-  return weight * x / 100;
+  return weight == 100 ? x : weight * x / 100;
 }
 
 }  // namespace
@@ -219,140 +218,216 @@ int KingShelter(int sq) {
   return s;
 }
 
-// The enemy king's neighbourhood plus one more rank on our side of it. Pawns hitting two of its
-// squares count as one attacker, but carry no weight.
-void init_eval_info(int us) {
-  const int them = us ^ 1;
-  const Bitboard b = gKingMovesTable[KingLocation(them)];
-  evalref.kingZone[them] = b | (us == LIGHT ? soutOne(b) : nortOne(b));
-  evalref.zoneAttackers[us] = popCount(b & evalref.attacks[us][PAWN]) / 2;
-  evalref.zoneAttackWeight[us] = 0;
+namespace {
+
+// The pawn terms read nothing but the pawns of both colours, so they are kept per pawn
+// configuration. An entry holds its pawns whole: a hit is always the very same pawns, and the
+// cache can never change a score.
+struct pawn_entry_t {
+  Bitboard pawns[2];
+  int pst[2], structure[2], passed[2];
+  bool used;
+};
+
+constexpr int PAWN_CACHE_BITS = 12;
+pawn_entry_t pawn_cache[1 << PAWN_CACHE_BITS];
+
+int pawn_slot(Bitboard white, Bitboard black) {
+  const Bitboard mix = white * 0x9E3779B97F4A7C15ULL ^ black * 0xC2B2AE3D27D4EB4FULL;
+  return static_cast<int>(mix >> (64 - PAWN_CACHE_BITS));
+}
+
+void pawn_terms(pawn_entry_t& e) {
+  for (int c = LIGHT; c <= DARK; c++) {
+    e.pst[c] = e.structure[c] = e.passed[c] = 0;
+    Bitboard b = myPiece[c][PAWN];
+    while (b) {
+      const int s = pop_lsb(&b);
+      e.pst[c] += pawn_pst[pst_square(s, c)];
+      if (is_backward(s, c)) e.structure[c] -= PenaltyBackwardPawn;
+      const bool isolated = is_isolated(s, c);
+      if (is_doubled(s, c))
+        e.structure[c] -= isolated ? PenaltyIsolatedDoubledPawn : PenaltyDoubledPawn;
+      else if (isolated)
+        e.structure[c] -= PenaltyIsolatedPawn;
+      if (is_passed(s, c)) e.passed[c] += passer_pst[pst_square(s, c)];
+    }
+  }
+}
+
+const pawn_entry_t& pawn_structure() {
+  const Bitboard white = myPiece[LIGHT][PAWN], black = myPiece[DARK][PAWN];
+  pawn_entry_t& e = pawn_cache[pawn_slot(white, black)];
+  if (e.used && e.pawns[LIGHT] == white && e.pawns[DARK] == black) return e;
+  e.pawns[LIGHT] = white;
+  e.pawns[DARK] = black;
+  e.used = true;
+  pawn_terms(e);
+  return e;
+}
+
+// What one colour's pieces add up to while the evaluation walks them.
+struct piece_sums_t {
+  Bitboard attacks[QUEEN + 1];
+  int mobility, zone_attackers, zone_weight;
+};
+
+// Takes in the attack set a of one piece; mob is its mobility scale, none for a queen.
+void add_piece(piece_sums_t& sums, int kind, Bitboard a, Bitboard mobile, Bitboard enemy_zone,
+               const int* mob) {
+  sums.attacks[kind] |= a;
+  const Bitboard zone_hits = a & enemy_zone;
+  if (zone_hits) {
+    sums.zone_attackers++;
+    sums.zone_weight += popCount(zone_hits) * KingAttackWeights[kind];
+  }
+  if (mob) sums.mobility += mob[popCount(a & mobile)];
+}
+
+void piece_terms(int c, Bitboard enemy_zone, Bitboard mobile, piece_sums_t& sums, int& pst) {
+  const Bitboard occ = Pos.occupied;
+  for (Bitboard b = myPiece[c][KNIGHT]; b;) {
+    const int s = pop_lsb(&b);
+    pst += knight_pst[pst_square(s, c)];
+    add_piece(sums, KNIGHT, gKnightMovesTable[s], mobile, enemy_zone, knight_mob);
+  }
+  for (Bitboard b = myPiece[c][BISHOP]; b;) {
+    const int s = pop_lsb(&b);
+    pst += bishop_pst[pst_square(s, c)];
+    add_piece(sums, BISHOP, bishopAttacks(occ, s), mobile, enemy_zone, bishop_mob);
+  }
+  for (Bitboard b = myPiece[c][ROOK]; b;) {
+    const int s = pop_lsb(&b);
+    add_piece(sums, ROOK, rookAttacks(occ, s), mobile, enemy_zone, rook_mob);
+  }
+  for (Bitboard b = myPiece[c][QUEEN]; b;) {
+    const int s = pop_lsb(&b);
+    add_piece(sums, QUEEN, bishopAttacks(occ, s) | rookAttacks(occ, s), mobile, enemy_zone,
+              nullptr);
+  }
+}
+
+// Enemy pieces hit by cheaper ones, away from their own king's zone.
+int threat_terms(int c, const Bitboard* atk, Bitboard enemy_zone, Bitboard enemy_pawn_attacks) {
+  const int e = c ^ 1;
+  const Bitboard away = ~enemy_zone;
+  const Bitboard unguarded = ~enemy_pawn_attacks;
+  const Bitboard knights = myPiece[e][KNIGHT] & away, bishops = myPiece[e][BISHOP] & away;
+  const Bitboard rooks = myPiece[e][ROOK] & away, queens = myPiece[e][QUEEN] & away;
+  const Bitboard by_pawns = (knights | rooks) & atk[PAWN];
+  const Bitboard knights_by_bishops = knights & atk[BISHOP] & unguarded;
+  const Bitboard bishops_by_knights = bishops & atk[KNIGHT] & unguarded;
+  const Bitboard majors_by_minors = (rooks | queens) & (atk[KNIGHT] | atk[BISHOP]);
+  const Bitboard minors_by_majors = (knights | bishops) & (atk[ROOK] | atk[QUEEN]) & unguarded;
+  // Most positions have no threat at all: nothing to count.
+  if (!(by_pawns | knights_by_bishops | bishops_by_knights | majors_by_minors | minors_by_majors))
+    return 0;
+  const int v = 16 * popCount(by_pawns) + 8 * popCount(knights_by_bishops) +
+                10 * popCount(bishops_by_knights) + 12 * popCount(majors_by_minors) +
+                4 * popCount(minors_by_majors);
+  return make_score(v, v);
+}
+
+// Endings where the extra material rarely wins: what each side loses of its edge.
+void drawish_adjust(int adjust[2]) {
+  if (wq + bq != 0 || wp + bp != 0) return;
+  const int wmin = wn + wb, bmin = bn + bb;
+  const int rook_vs_minor =
+      -((eg_value(MaterialValue[ROOK]) - eg_value(MaterialValue[KNIGHT])) * 75 / 100);
+  const int extra_minor = -eg_value(MaterialValue[KNIGHT]);
+  if (wr == 1 && wmin == 0 && br == 0 && bmin == 1)
+    adjust[LIGHT] = rook_vs_minor;
+  else if (br == 1 && bmin == 0 && wr == 0 && wmin == 1)
+    adjust[DARK] = rook_vs_minor;
+  else if (wr == 1 && br == 1 && wmin == 1 && bmin == 0)
+    adjust[LIGHT] = extra_minor;
+  else if (wr == 1 && br == 1 && wmin == 0 && bmin == 1)
+    adjust[DARK] = extra_minor;
+  else if (wr + br == 0 && wmin == 2 && wb <= 1 && bmin == 1)
+    adjust[LIGHT] = extra_minor;
+  else if (wr + br == 0 && bmin == 2 && bb <= 1 && wmin == 1)
+    adjust[DARK] = extra_minor;
+}
+
+// Lone pawn and lone queen endings: the terms that steer them.
+void ending_extra(int extra[2]) {
+  if (wpc == 0 && bpc == 0 && wp + bp == 1) {
+    const int c = wp == 1 ? LIGHT : DARK;
+    Bitboard b = myPiece[c][PAWN];
+    extra[c] += lone_pawn(pop_lsb(&b), c);
+  }
+  if (wr + br + wn + wb + bn + bb + wp + bp == 0) {
+    if (wq == 1 && bq == 0) extra[LIGHT] += mop_up(wking_loc, bking_loc);
+    if (bq == 1 && wq == 0) extra[DARK] += mop_up(bking_loc, wking_loc);
+  }
+}
+
+}  // namespace
+
+void clear_pawn_cache() {
+  for (pawn_entry_t& e : pawn_cache) e.used = false;
 }
 
 int eval() {
   int phase = 10 * (wq + bq) + 5 * (wr + br) + 3 * (wn + wb + bn + bb);
   if (phase > 64) phase = 64;
 
-  evalref = eval_ref_t{};
-  int material[2] = {wp * MaterialValue[PAWN], bp * MaterialValue[PAWN]};
-  int pst[2] = {}, shelter[2] = {}, pawns[2] = {}, passed[2] = {};
-  int mobility[2] = {}, threats[2] = {}, king_attack[2] = {};
+  const pawn_entry_t& pe = pawn_structure();
+  const int count[2][5] = {{wp, wn, wb, wr, wq}, {bp, bn, bb, br, bq}};
+  int material[2] = {}, pst[2], shelter[2], king_attack[2], threats[2];
   int adjust[2] = {}, extra[2] = {};
+  // Set field by field: a block clear of the pair costs more than the stores.
+  piece_sums_t sums[2];
+  for (piece_sums_t& p : sums) {
+    for (Bitboard& a : p.attacks) a = 0;
+    p.mobility = p.zone_weight = 0;
+  }
+  Bitboard zone[2];
 
+  const Bitboard wpawns = myPiece[LIGHT][PAWN], bpawns = myPiece[DARK][PAWN];
+  sums[LIGHT].attacks[PAWN] = noEaOne(wpawns) | noWeOne(wpawns);
+  sums[DARK].attacks[PAWN] = soEaOne(bpawns) | soWeOne(bpawns);
+
+  // The king's neighbourhood plus one more rank on the enemy's side of it. Pawns hitting two of
+  // its squares count as one attacker, but carry no weight.
   for (int c = LIGHT; c <= DARK; c++) {
-    Bitboard b = myPiece[c][PAWN];
-    while (b) {
-      const int s = pop_lsb(&b);
-      pst[c] += pawn_pst[pst_square(s, c)];
-      evalref.attacks[c][PAWN] |= pawnAttacks(s, c);
-      if (is_backward(s, c)) pawns[c] -= PenaltyBackwardPawn;
-      const bool isolated = is_isolated(s, c);
-      if (is_doubled(s, c))
-        pawns[c] -= isolated ? PenaltyIsolatedDoubledPawn : PenaltyDoubledPawn;
-      else if (isolated)
-        pawns[c] -= PenaltyIsolatedPawn;
-      if (is_passed(s, c)) passed[c] += passer_pst[pst_square(s, c)];
-      extra[c] += lone_pawn(s, c);
-    }
+    const int e = c ^ 1;
+    const Bitboard b = gKingMovesTable[KingLocation(c)];
+    zone[c] = b | (c == DARK ? soutOne(b) : nortOne(b));
+    sums[e].zone_attackers = popCount(b & sums[e].attacks[PAWN]) / 2;
   }
 
-  init_eval_info(LIGHT);
-  init_eval_info(DARK);
-
-  for (int kind = KNIGHT; kind <= QUEEN; kind++) {
-    for (int c = LIGHT; c <= DARK; c++) {
-      const int e = c ^ 1;
-      const Bitboard not_mobile = evalref.attacks[e][PAWN] | myPiece[c][PAWN] | myPiece[c][KING];
-      Bitboard b = myPiece[c][kind];
-      material[c] += popCount(b) * MaterialValue[kind];
-      while (b) {
-        const int s = pop_lsb(&b);
-        Bitboard a = 0;
-        if (kind == KNIGHT) {
-          a = gKnightMovesTable[s];
-          pst[c] += knight_pst[pst_square(s, c)];
-        } else if (kind == BISHOP) {
-          a = bishopAttacks(Pos.occupied, s);
-          pst[c] += bishop_pst[pst_square(s, c)];
-        } else if (kind == ROOK) {
-          a = rookAttacks(Pos.occupied, s);
-        } else {
-          a = bishopAttacks(Pos.occupied, s) | rookAttacks(Pos.occupied, s);
-        }
-        evalref.attacks[c][kind] |= a;
-        const Bitboard zone_hits = a & evalref.kingZone[e];
-        if (zone_hits) {
-          evalref.zoneAttackers[c]++;
-          evalref.zoneAttackWeight[c] += popCount(zone_hits) * KingAttackWeights[kind];
-        }
-        const int n = popCount(a & ~not_mobile);
-        if (kind == KNIGHT) mobility[c] += knight_mob[n];
-        if (kind == BISHOP) mobility[c] += bishop_mob[n];
-        if (kind == ROOK) mobility[c] += rook_mob[n];
-      }
-    }
+  for (int c = LIGHT; c <= DARK; c++) {
+    const int e = c ^ 1;
+    for (int kind = PAWN; kind <= QUEEN; kind++)
+      material[c] += count[c][kind] * MaterialValue[kind];
+    pst[c] = pe.pst[c];
+    const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
+    piece_terms(c, zone[e], mobile, sums[c], pst[c]);
   }
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
     pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    shelter[c] += KingShelter(k);
-  }
-
-  for (int c = LIGHT; c <= DARK; c++) {
-    const int n = evalref.zoneAttackers[c] < 9 ? evalref.zoneAttackers[c] : 9;
-    const int v = evalref.zoneAttackWeight[c] * KingAttackTable[n] / 100;
+    shelter[c] = KingShelter(k);
+    const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
+    const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
     king_attack[c] = make_score(v, v / 4);
+    threats[c] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
   }
 
-  // Endings where the extra material rarely wins.
-  if (wq + bq == 0 && wp + bp == 0) {
-    const int wmin = wn + wb, bmin = bn + bb;
-    const int rook_vs_minor =
-        -((eg_value(MaterialValue[ROOK]) - eg_value(MaterialValue[KNIGHT])) * 75 / 100);
-    const int extra_minor = -eg_value(MaterialValue[KNIGHT]);
-    if (wr == 1 && wmin == 0 && br == 0 && bmin == 1)
-      adjust[LIGHT] = rook_vs_minor;
-    else if (br == 1 && bmin == 0 && wr == 0 && wmin == 1)
-      adjust[DARK] = rook_vs_minor;
-    else if (wr == 1 && br == 1 && wmin == 1 && bmin == 0)
-      adjust[LIGHT] = extra_minor;
-    else if (wr == 1 && br == 1 && wmin == 0 && bmin == 1)
-      adjust[DARK] = extra_minor;
-    else if (wr + br == 0 && wmin == 2 && wb <= 1 && bmin == 1)
-      adjust[LIGHT] = extra_minor;
-    else if (wr + br == 0 && bmin == 2 && bb <= 1 && wmin == 1)
-      adjust[DARK] = extra_minor;
-  }
-  if (wr + br + wn + wb + bn + bb + wp + bp == 0) {
-    if (wq == 1 && bq == 0) extra[LIGHT] += mop_up(wking_loc, bking_loc);
-    if (bq == 1 && wq == 0) extra[DARK] += mop_up(bking_loc, wking_loc);
-  }
-
-  // Enemy pieces hit by cheaper ones, away from their own king's zone.
-  for (int c = LIGHT; c <= DARK; c++) {
-    const int e = c ^ 1;
-    const Bitboard* atk = evalref.attacks[c];
-    const Bitboard away = ~evalref.kingZone[e];
-    const Bitboard unguarded = ~evalref.attacks[e][PAWN];
-    const Bitboard knights = myPiece[e][KNIGHT] & away, bishops = myPiece[e][BISHOP] & away;
-    const Bitboard rooks = myPiece[e][ROOK] & away, queens = myPiece[e][QUEEN] & away;
-    const int v = 16 * popCount((knights | rooks) & atk[PAWN]) +
-                  8 * popCount(knights & atk[BISHOP] & unguarded) +
-                  10 * popCount(bishops & atk[KNIGHT] & unguarded) +
-                  12 * popCount((rooks | queens) & (atk[KNIGHT] | atk[BISHOP])) +
-                  4 * popCount((knights | bishops) & (atk[ROOK] | atk[QUEEN]) & unguarded);
-    threats[c] = make_score(v, v);
-  }
+  drawish_adjust(adjust);
+  ending_extra(extra);
 
   int total[2];
   for (int c = LIGHT; c <= DARK; c++) {
     auto tapered = [phase](int t) { return interpolate(mg_value(t), eg_value(t), phase); };
     total[c] = scaled(OptionUci.MaterialWeight, tapered(material[c])) + tapered(pst[c]) +
-               tapered(shelter[c]) + scaled(OptionUci.PawnStructureWeight, tapered(pawns[c])) +
-               scaled(OptionUci.PassedPawnWeight, tapered(passed[c])) +
-               scaled(OptionUci.MobilityWeight, tapered(mobility[c])) +
+               tapered(shelter[c]) +
+               scaled(OptionUci.PawnStructureWeight, tapered(pe.structure[c])) +
+               scaled(OptionUci.PassedPawnWeight, tapered(pe.passed[c])) +
+               scaled(OptionUci.MobilityWeight, tapered(sums[c].mobility)) +
                scaled(OptionUci.ThreatWeight, tapered(threats[c])) +
                scaled(OptionUci.KingAttackWeight, tapered(king_attack[c])) + adjust[c] + extra[c];
   }

@@ -174,8 +174,7 @@ void fen(const char* text) {
   Pos.bySide[0] = Pos.bySide[1] = Pos.occupied = 0;
   for (int s = 0; s < 64; s++) {
     if (color[s] == EMPTY) continue;
-    int idx = color[s] * 6 + piece[s];
-    if (plc[idx] < 16) pl[idx][plc[idx]++] = s;
+    if (plc[color[s] * 6 + piece[s]] < 16) pl_add(color[s], piece[s], s);
     Pos.occupied |= 1ULL << (s ^ 56);
     Pos.bySide[color[s]] |= 1ULL << (s ^ 56);
   }

@@ -6,10 +6,10 @@
 
 static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
   gen_rec_t* g = &gen_dat[first_move[ply + 1]++];
-  g->m.b.from = (uint8_t)from;
-  g->m.b.to = (uint8_t)to;
-  g->m.b.promote = (uint8_t)promote;
-  g->m.b.bits = (uint8_t)bits;
+  // The move is written as one 32-bit value (from in the lowest byte): the killer test reads it
+  // back whole right away, which byte-wise writes would stall.
+  g->m.u = (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
+                     (uint32_t)bits << 24);
   g->score = 0;
   return g;
 }
@@ -25,24 +25,54 @@ static inline int capture_score(int from, int to) {
   return 9994000 + piece_value[v] - piece_value[a];
 }
 
-bool MoveIsBad(int side, int from, int to) {
-  int p = piece[from], enemy = side ^ 1;
-  if (p == PAWN) return false;
-  if (pawnAttacks(to, side) & myPiece[enemy][PAWN]) return true;
-  if (p == KNIGHT || p == BISHOP) return false;
-  if (gKnightMovesTable[to] & myPiece[enemy][KNIGHT]) return true;
-  return (bishopAttacks(Pos.occupied, to) & myPiece[enemy][BISHOP]) != 0;
+// Read once per list of a node: its killers (this ply's, then those of two plies up, none for
+// the root and its children) and, at the shallow plies where quiet moves into danger lose
+// points, the squares enemy pawns cover and those enemy knights and bishops cover.
+static int32_t node_killers[6];
+static Bitboard pawn_covered, minor_covered;
+
+// The plies at which a quiet move onto a covered square is put back.
+constexpr int SHALLOW_PLY = 6;
+
+static void prepare_scores() {
+  const bool up = ply >= 2;
+  node_killers[0] = mkiller1[ply].m.u;
+  node_killers[1] = up ? mkiller1[ply - 2].m.u : 0;
+  node_killers[2] = killer1[ply].m.u;
+  node_killers[3] = up ? killer1[ply - 2].m.u : 0;
+  node_killers[4] = killer2[ply].m.u;
+  node_killers[5] = up ? killer2[ply - 2].m.u : 0;
+  if (ply > SHALLOW_PLY) return;
+  // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
+  const int enemy = side ^ 1;
+  const Bitboard pawns = myPiece[enemy][PAWN];
+  pawn_covered = enemy == LIGHT ? noEaOne(pawns) | noWeOne(pawns) : soEaOne(pawns) | soWeOne(pawns);
+  Bitboard minors = 0;
+  for (Bitboard b = myPiece[enemy][KNIGHT]; b;) minors |= gKnightMovesTable[pop_lsb(&b)];
+  for (Bitboard b = myPiece[enemy][BISHOP]; b;) minors |= bishopAttacks(Pos.occupied, pop_lsb(&b));
+  minor_covered = minors;
 }
 
-// Killer look-ups at this ply and two plies up; 0 when the move is no killer.
+// A piece other than a pawn lands where an enemy pawn covers it, or a rook, queen or king where
+// an enemy knight or bishop does.
+static inline bool lands_covered(int from, int to) {
+  const int p = piece[from];
+  if (p == PAWN) return false;
+  const Bitboard t = 1ULL << (to ^ 56);
+  if (pawn_covered & t) return true;
+  if (p == KNIGHT || p == BISHOP) return false;
+  return (minor_covered & t) != 0;
+}
+
+// 0 when the move is no killer (no move is 0, so an empty killer never matches).
 static inline int killer_score(int32_t m, bool* penalise) {
   *penalise = true;
-  if (m == mkiller1[ply].m.u) return *penalise = false, 9999000;
-  if (ply >= 2 && m == mkiller1[ply - 2].m.u) return 9998500;
-  if (m == killer1[ply].m.u) return *penalise = false, 9995500;
-  if (ply >= 2 && m == killer1[ply - 2].m.u) return 9995400;
-  if (m == killer2[ply].m.u) return 9995300;
-  if (ply >= 2 && m == killer2[ply - 2].m.u) return 9995200;
+  if (m == node_killers[0]) return *penalise = false, 9999000;
+  if (m == node_killers[1]) return 9998500;
+  if (m == node_killers[2]) return *penalise = false, 9995500;
+  if (m == node_killers[3]) return 9995400;
+  if (m == node_killers[4]) return 9995300;
+  if (m == node_killers[5]) return 9995200;
   return 0;
 }
 
@@ -53,7 +83,7 @@ static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
     g->score = 9995600;
     return;
   }
-  if (penalise && ply <= 6 && MoveIsBad(side, from, to)) s -= 7000;
+  if (penalise && ply <= SHALLOW_PLY && lands_covered(from, to)) s -= 7000;
   g->score = s;
 }
 
@@ -234,6 +264,7 @@ static void gen_castles() {
 
 void gen() {
   first_move[ply + 1] = first_move[ply];
+  prepare_scores();
   gen_pawns();
   gen_en_passant(gen_push);
   gen_steps(KNIGHT);
@@ -304,6 +335,7 @@ void gen_all_king() {
 
 void gen_king() {
   first_move[ply + 1] = first_move[ply];
+  prepare_scores();
   gen_all_king();
 }
 
@@ -332,6 +364,7 @@ static void pieces_to(int sq, void (*push)(int, int)) {
 
 void gen_evade() {
   first_move[ply + 1] = first_move[ply];
+  prepare_scores();
   gen_all_king();
   int c = gchecker1, k = side == LIGHT ? wking_loc : bking_loc;
   int kind = piece[c];

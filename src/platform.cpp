@@ -2,7 +2,24 @@
 
 #include <cstdint>
 
-#ifdef _WIN32
+#if defined(__EMSCRIPTEN__)
+
+#include <emscripten.h>
+
+// In the browser the engine runs in a Web Worker that hands it the page's lines one at a time,
+// between commands (web/engine_entry.cpp). While it searches the worker cannot take a message,
+// so no line is ever waiting; a read of standard input there is answered by the worker's queue
+// and never blocks (see web/zeltro-worker.js).
+int bioskey() {
+  return 0;
+}
+
+// The page's high-resolution clock, in 32-bit arithmetic like the others; it never goes back.
+int get_ms() {
+  return (int)(uint32_t)(uint64_t)emscripten_get_now();
+}
+
+#elif defined(_WIN32)
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -46,11 +63,16 @@ int get_ms() {
 #include <poll.h>
 #include <time.h>
 
+#include <cerrno>
+
 // Non-zero when a read of standard input would not block: a line is waiting, or the input has
 // ended (so that the next read meets the end and the engine exits).
 int bioskey() {
   struct pollfd p = {0, POLLIN, 0};
-  int r = poll(&p, 1, 0);
+  int r;
+  // A signal that cuts the look short says nothing about the input: look again.
+  do r = poll(&p, 1, 0);
+  while (r < 0 && errno == EINTR);
   if (r < 0) return 1;
   return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }

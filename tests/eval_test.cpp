@@ -4,6 +4,7 @@
 #include "eval.h"
 
 #include <cctype>
+#include <map>
 #include <sstream>
 
 #include "common.h"
@@ -31,6 +32,17 @@ class EvalTest : public EngineTest {
     const int without = score(position);
     *option = weight;
     return score(position) - without;
+  }
+  // Visits every position two plies on, in generation order.
+  template <typename Visit>
+  static void walk(int depth, Visit visit) {
+    if (depth == 0) return visit();
+    gen_node(in_check(side));
+    for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
+      if (!makemove(gen_dat[i].m.b)) continue;
+      walk(depth - 1, visit);
+      takeback();
+    }
   }
 };
 
@@ -72,6 +84,25 @@ TEST_F(EvalTest, MirroredTwinsScoreTheSame) {
     weights(w);
     for (const char* p : positions)
       EXPECT_EQ(score(p), score(mirrored(p))) << p << " weights from " << *w.begin();
+  }
+}
+
+// The pawn terms are cached by the pawns. Scores found while the cache fills with hundreds of
+// pawn structures, many sharing a slot, are those worked out from an empty cache.
+TEST_F(EvalTest, CachedPawnTermsAreThoseWorkedOutAfresh) {
+  for (const char* p : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                        "8/pp3p1k/2p3p1/P2p3p/3P1P1P/2P3P1/1P4K1/8 w - - 0 1"}) {
+    setup(p);
+    // Take back reorders the piece lists, so the second walk meets the positions in another order.
+    std::map<std::string, int> warm;
+    char text[128];
+    walk(2, [&] { get_fen(text), warm[text] = eval(); });
+    walk(2, [&] {
+      clear_pawn_cache();
+      get_fen(text);
+      EXPECT_EQ(eval(), warm[text]) << text;
+    });
+    EXPECT_GT(warm.size(), 100u);
   }
 }
 

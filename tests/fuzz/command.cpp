@@ -1,0 +1,54 @@
+// Fuzz target: any lines through the command handler. Standard input is a pipe the target
+// writes; a stop waits there before each go, so the search ends once its first root move is
+// searched. Lines that end the process or run the diagnostic suites are skipped.
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "fuzz.h"
+#include "platform.h"
+
+// Searches cost the most; more of them in one input are skipped.
+static const int MAX_SEARCHES = 8;
+
+static int input_pipe = -1;
+
+static void take_over_input() {
+  int fds[2];
+  if (pipe(fds) != 0 || dup2(fds[0], 0) != 0) abort();
+  close(fds[0]);
+  input_pipe = fds[1];
+  clearerr(stdin);
+  setvbuf(stdin, nullptr, _IONBF, 0);
+}
+
+static bool skipped(const std::string& line) {
+  return line == "quit" || line == "bench" || line == "profile" || line == "symtestpos";
+}
+
+static void handle(std::string line, int* searches) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  line.resize(strlen(line.c_str()));  // the handler reads up to the first zero byte
+  const bool go = line.compare(0, 3, "go ") == 0;
+  if (skipped(line) || (go && ++*searches > MAX_SEARCHES)) return;
+  if (go && write(input_pipe, "stop\n", 5) != 5) abort();
+  HandleLine(line.data());
+  // A stop the search did not read is handled as the engine would, between commands.
+  while (bioskey()) LoopCall();
+  fuzz_require_consistent("a command");
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (input_pipe < 0) take_over_input();
+  fuzz_fresh_engine();
+  const std::string text((const char*)data, size);
+  int searches = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    handle(text.substr(at, end - at), &searches);
+    at = end + 1;
+  }
+  return 0;
+}

@@ -1,0 +1,47 @@
+// Fuzz target: FEN text. Refused or not, the board the reader leaves must be consistent, and an
+// accepted position must stand a move-by-move walk, a short perft and a short search. The book
+// key reads the same text with its own reader.
+#include "fen.h"
+
+#include <string>
+
+#include "fuzz.h"
+#include "pg_key.h"
+#include "search.h"
+
+static void walk_moves() {
+  ply = 0;
+  gen();
+  for (int i = first_move[0]; i < first_move[1]; i++) {
+    if (!makemove(gen_dat[i].m.b)) continue;
+    fuzz_require_consistent(move_str(gen_dat[i].m));
+    takeback();
+    fuzz_require_consistent("a take-back");
+  }
+}
+
+static void short_search() {
+  max_depth = 2;
+  max_time = 600000;
+  si.fixed_time = true;
+  si.quiet = true;
+  si.poll_input = false;
+  ply = 0;
+  gen();
+  think(0);
+  fuzz_require_consistent("a search");
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz_fresh_engine();
+  const std::string text((const char*)data, size);
+  pg_key(text.c_str());
+  init_board(text.c_str());
+  fuzz_require_consistent("the FEN");
+  char back[128];
+  get_fen(back);
+  walk_moves();
+  perft(2);
+  short_search();
+  return 0;
+}
