@@ -8,6 +8,7 @@
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
+#   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
@@ -26,7 +27,7 @@ ARCH :=
 CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall web web-node serve web-test fuzz fuzz-ci
+	install uninstall web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
 ifneq ($(EXE),)
@@ -160,6 +161,12 @@ fuzz:
 # The short run of continuous integration.
 fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
+
+# The picture of the units is kept in the repository, so the guide shows it without graphviz.
+docs: docs/units.svg
+
+docs/units.svg: docs/units.dot
+	dot -Tsvg docs/units.dot -o docs/units.svg
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/fuzz/*.cpp tests/fuzz/*.h \

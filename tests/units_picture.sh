@@ -1,0 +1,12 @@
+#!/bin/sh
+# The picture of the units in docs/design.md is current: every source file is a node of
+# docs/units.dot, and docs/units.svg is what `make docs` draws from it (checked only where the
+# installed dot is the version that drew it). Usage: units_picture.sh SOURCE_DIR
+cd "$1" || exit 1
+for f in src/*.cpp; do
+  grep -q "<b>$(basename "$f")</b>" docs/units.dot || { echo "docs/units.dot lacks $f"; exit 1; }
+done
+command -v dot >/dev/null || exit 0
+version=$(dot -V 2>&1 | sed 's/.*version //')
+grep -qF "graphviz version $version" docs/units.svg || exit 0
+dot -Tsvg docs/units.dot | cmp -s - docs/units.svg || { echo "docs/units.svg is stale: run make docs"; exit 1; }
