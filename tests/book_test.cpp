@@ -103,7 +103,9 @@ TEST_F(BookTest, FindKeyGivesFirstEntryNotBelow) {
       while (want < n - 1 && book[want].key < key) want++;
       entry_t got;
       EXPECT_EQ(find_key(f, key, &got), n ? want : -1) << n << " entries, key " << key;
-      if (n) EXPECT_EQ(got.move, book[want].move) << n << " entries, key " << key;
+      if (n) {
+        EXPECT_EQ(got.move, book[want].move) << n << " entries, key " << key;
+      }
     }
     fclose(f);
   }

@@ -61,7 +61,9 @@ TEST_F(San, ReadsAndWritesTheShortestUnambiguousText) {
       const size_t at = pair.find_last_of(":=");
       const std::string san = pair.substr(0, at), coordinates = pair.substr(at + 1);
       EXPECT_EQ(read(san), coordinates == "-" ? "" : coordinates) << san << " in " << fen;
-      if (pair[at] == '=') EXPECT_EQ(write(coordinates), san) << coordinates << " in " << fen;
+      if (pair[at] == '=') {
+        EXPECT_EQ(write(coordinates), san) << coordinates << " in " << fen;
+      }
     }
   }
 }

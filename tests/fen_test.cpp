@@ -31,7 +31,7 @@ TEST_F(FenTest, StartPositionAndWrittenText) {
       {"4k38888884K3 w - - 0 1", "4k3/8/8/8/8/8/8/4K3 w - "},
       {"4k3/8/8/8/8/8/8/4K3 wb", "4k3/8/8/8/8/8/8/4K3 b - "},
   };
-  for (auto [text, out] : cases) {
+  for (const auto& [text, out] : cases) {
     EXPECT_EQ(load(text), Lines{}) << text;
     EXPECT_EQ(written(), out) << text;
     EXPECT_TRUE(board_consistent(nullptr, 0)) << text;
