@@ -76,6 +76,26 @@ int see(int from, int to);
 int see_move(move m);
 
 // Move lists and generators.
+// The ordering bands, highest first. Within a capture band the victim's value counts, then the
+// attacker's; quiet moves that are no killer score 0, less the danger penalty.
+enum order_band {
+  ORDER_MATE_KILLER = 9999000,     // this ply's mate killer
+  ORDER_MATE_KILLER_UP = 9998500,  // the mate killer of two plies up
+  ORDER_QUEEN_PROMOTION = 9998000,
+  ORDER_WINNING_CAPTURE = 9997000,
+  ORDER_EVEN_CAPTURE = 9996000,  // en passant too
+  ORDER_CASTLE = 9995600,
+  ORDER_KILLER1 = 9995500,
+  ORDER_KILLER1_UP = 9995400,
+  ORDER_KILLER2 = 9995300,
+  ORDER_KILLER2_UP = 9995200,
+  ORDER_LOSING_CAPTURE = 9994000,
+  ORDER_KNIGHT_PROMOTION = 9989500,
+  ORDER_ROOK_PROMOTION = 9989400,
+  ORDER_BISHOP_PROMOTION = 9989300,
+};
+// What a quiet move onto a covered square loses.
+constexpr int ORDER_DANGER_PENALTY = 7000;
 void gen_push(int from, int to, int bits);
 void gen_push_qsearch(int from, int to, int bits);
 void gen_push_king_evade(int from, int to, int bits);

@@ -20,9 +20,9 @@ static inline int capture_score(int from, int to) {
   int v = piece[to], a = piece[from];
   int d = seeValues[v] - seeValues[a];
   if (d < 0) d = see(from, to);
-  if (d > 0) return 9997000 + piece_value[v] - piece_value[a];
-  if (d == 0) return 9996000 + piece_value[v] - a;
-  return 9994000 + piece_value[v] - piece_value[a];
+  if (d > 0) return ORDER_WINNING_CAPTURE + piece_value[v] - piece_value[a];
+  if (d == 0) return ORDER_EVEN_CAPTURE + piece_value[v] - a;
+  return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
 }
 
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
@@ -67,12 +67,12 @@ static inline bool lands_covered(int from, int to) {
 // 0 when the move is no killer (no move is 0, so an empty killer never matches).
 static inline int killer_score(int32_t m, bool* penalise) {
   *penalise = true;
-  if (m == node_killers[0]) return *penalise = false, 9999000;
-  if (m == node_killers[1]) return 9998500;
-  if (m == node_killers[2]) return *penalise = false, 9995500;
-  if (m == node_killers[3]) return 9995400;
-  if (m == node_killers[4]) return 9995300;
-  if (m == node_killers[5]) return 9995200;
+  if (m == node_killers[0]) return *penalise = false, ORDER_MATE_KILLER;
+  if (m == node_killers[1]) return ORDER_MATE_KILLER_UP;
+  if (m == node_killers[2]) return *penalise = false, ORDER_KILLER1;
+  if (m == node_killers[3]) return ORDER_KILLER1_UP;
+  if (m == node_killers[4]) return ORDER_KILLER2;
+  if (m == node_killers[5]) return ORDER_KILLER2_UP;
   return 0;
 }
 
@@ -80,25 +80,25 @@ static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
   bool penalise;
   int s = killer_score(g->m.u, &penalise);
   if (s == 0 && (bits & MF_CASTLE)) {
-    g->score = 9995600;
+    g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && ply <= SHALLOW_PLY && lands_covered(from, to)) s -= 7000;
+  if (penalise && ply <= SHALLOW_PLY && lands_covered(from, to)) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
 static void gen_promote(int from, int to, int bits) {
   bits |= MF_PROMOTE;
-  push_entry(from, to, KNIGHT, bits)->score = 9989500;
-  push_entry(from, to, BISHOP, bits)->score = 9989300;
-  push_entry(from, to, ROOK, bits)->score = 9989400;
-  push_entry(from, to, QUEEN, bits)->score = 9998000;
+  push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
+  push_entry(from, to, BISHOP, bits)->score = ORDER_BISHOP_PROMOTION;
+  push_entry(from, to, ROOK, bits)->score = ORDER_ROOK_PROMOTION;
+  push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
 }
 
 static void gen_promote_qsearch(int from, int to, int bits) {
   bits |= MF_PROMOTE;
-  push_entry(from, to, KNIGHT, bits)->score = 9989500;
-  push_entry(from, to, QUEEN, bits)->score = 9998000;
+  push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
+  push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
 }
 
 static inline bool last_rank(int to) {
@@ -114,7 +114,7 @@ void gen_push(int from, int to, int bits) {
   if (color[to] != EMPTY)
     g->score = capture_score(from, to);
   else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
-    g->score = 9996000;
+    g->score = ORDER_EVEN_CAPTURE;
   else
     score_quiet(g, from, to, bits);
 }
@@ -128,7 +128,7 @@ void gen_push_qsearch(int from, int to, int bits) {
   if (color[to] != EMPTY)
     g->score = capture_score(from, to);
   else if (bits & MF_EP)
-    g->score = 9996000;
+    g->score = ORDER_EVEN_CAPTURE;
 }
 
 // Piece moves: no promotion and no en passant to look at.
@@ -148,7 +148,7 @@ void gen_push_king_evade(int from, int to, int bits) {
       first_move[ply + 1]--;
       return;
     }
-    g->score = 9997000 + piece_value[piece[to]] - piece_value[KING];
+    g->score = ORDER_WINNING_CAPTURE + piece_value[piece[to]] - piece_value[KING];
     return;
   }
   bool penalise;
