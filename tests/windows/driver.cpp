@@ -103,13 +103,14 @@ int main(int argc, char** argv) {
   send(e, "quit");
   if (!exits(e)) return fail(e, "quit ends the engine");
 
-  // The end of the input during a long search: the broken pipe counts as waiting input, so the
-  // engine reads, meets the end and stops.
+  // The end of the input during a search without end: the broken pipe counts as waiting input, so
+  // the engine reads, meets the end, stops and answers before it exits.
   Engine second = {};
   if (!start(second, argv[1])) return fail(second, "starting the engine again");
-  send(second, "go movetime 600000");
-  if (!expect(second, "info depth 3")) return fail(second, "go movetime searches");
+  send(second, "go infinite");
+  if (!expect(second, "info depth 3")) return fail(second, "go infinite searches");
   CloseHandle(second.to_engine);
+  if (!expect(second, "bestmove")) return fail(second, "the end of the input stops the search");
   if (!exits(second)) return fail(second, "the end of the input ends the engine");
   printf("pipe session passed\n");
   return 0;
