@@ -202,20 +202,37 @@ bool DoubledPawn(int sq) {
   return color[sq] <= DARK && is_doubled(sq, color[sq]);
 }
 
+namespace {
+
+// The shelter scores at the current weight: the base a bare front loses, what the pawn straight
+// ahead gives back of it, and what each pawn beside that one adds.
+struct shelter_scores_t {
+  int base, ahead, beside;
+};
+
+shelter_scores_t shelter_scores() {
+  const int w = OptionUci.KingShelterWeight;
+  const int a = 16 * w / 100, b = w / 25;
+  return {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+}
+
+int shelter_of(int sq, int c, const shelter_scores_t& v) {
+  const Bitboard front = forward(bit_of(sq), c);
+  const Bitboard pawns = myPiece[c][PAWN];
+  int s = -v.base;
+  if (front & pawns) s = v.ahead - v.base;
+  if (eastOne(front) & pawns) s += v.beside;
+  if (westOne(front) & pawns) s += v.beside;
+  return s;
+}
+
+}  // namespace
+
 // Up to three own pawns on the rank in front of the king; the one straight ahead counts double.
 int KingShelter(int sq) {
   const int c = color[sq];
   if (c > DARK) return 0;
-  const int w = OptionUci.KingShelterWeight;
-  const int a = 16 * w / 100, b = w / 25;
-  const int base = make_score(a, b);
-  const Bitboard front = forward(bit_of(sq), c);
-  const Bitboard pawns = myPiece[c][PAWN];
-  int s = -base;
-  if (front & pawns) s = make_score(a / 2, b / 2) - base;
-  if (eastOne(front) & pawns) s += make_score(a / 4, b / 4);
-  if (westOne(front) & pawns) s += make_score(a / 4, b / 4);
-  return s;
+  return shelter_of(sq, c, shelter_scores());
 }
 
 namespace {
@@ -416,11 +433,12 @@ BIT_COUNT_COPIES int eval() {
     piece_terms(c, zone[e], mobile, sums[c], pst[c]);
   }
 
+  const shelter_scores_t shelter_at_weight = shelter_scores();
   for (int c = LIGHT; c <= DARK; c++) {
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
     pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    shelter[c] = KingShelter(k);
+    shelter[c] = shelter_of(k, c, shelter_at_weight);
     const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
     const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
     king_attack[c] = make_score(v, v / 4);
