@@ -170,6 +170,13 @@ int lone_pawn(int sq, int c) {
   return own == 1 && own < distance(wking_loc, A2) ? 25 * r : -200;
 }
 
+// One side's material from its piece counts.
+int material_of(int pawns, int knights, int bishops, int rooks, int queens) {
+  return pawns * MaterialValue[PAWN] + knights * MaterialValue[KNIGHT] +
+         bishops * MaterialValue[BISHOP] + rooks * MaterialValue[ROOK] +
+         queens * MaterialValue[QUEEN];
+}
+
 // Queen against bare king: bring the kings together and the lone king to the rim.
 int mop_up(int strong_king, int lone_king) {
   return 2 * ((7 - distance(strong_king, lone_king)) * 25 - king_in_center[lone_king]);
@@ -400,8 +407,8 @@ BIT_COUNT_COPIES int eval() {
   if (phase > 64) phase = 64;
 
   const pawn_entry_t& pe = pawn_structure();
-  const int count[2][5] = {{wp, wn, wb, wr, wq}, {bp, bn, bb, br, bq}};
-  int material[2] = {}, pst[2], shelter[2], king_attack[2], threats[2];
+  const int material[2] = {material_of(wp, wn, wb, wr, wq), material_of(bp, bn, bb, br, bq)};
+  int pst[2], shelter[2], king_attack[2], threats[2];
   int adjust[2] = {}, extra[2] = {};
   // Set field by field: a block clear of the pair costs more than the stores.
   piece_sums_t sums[2];
@@ -426,8 +433,6 @@ BIT_COUNT_COPIES int eval() {
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int e = c ^ 1;
-    for (int kind = PAWN; kind <= QUEEN; kind++)
-      material[c] += count[c][kind] * MaterialValue[kind];
     pst[c] = pe.pst[c];
     const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[e], mobile, sums[c], pst[c]);
