@@ -170,6 +170,13 @@ int lone_pawn(int sq, int c) {
   return own == 1 && own < distance(wking_loc, A2) ? 25 * r : -200;
 }
 
+// One side's material from its piece counts.
+int material_of(int pawns, int knights, int bishops, int rooks, int queens) {
+  return pawns * MaterialValue[PAWN] + knights * MaterialValue[KNIGHT] +
+         bishops * MaterialValue[BISHOP] + rooks * MaterialValue[ROOK] +
+         queens * MaterialValue[QUEEN];
+}
+
 // Queen against bare king: bring the kings together and the lone king to the rim.
 int mop_up(int strong_king, int lone_king) {
   return 2 * ((7 - distance(strong_king, lone_king)) * 25 - king_in_center[lone_king]);
@@ -202,20 +209,37 @@ bool DoubledPawn(int sq) {
   return color[sq] <= DARK && is_doubled(sq, color[sq]);
 }
 
+namespace {
+
+// The shelter scores at the current weight: the base a bare front loses, what the pawn straight
+// ahead gives back of it, and what each pawn beside that one adds.
+struct shelter_scores_t {
+  int base, ahead, beside;
+};
+
+shelter_scores_t shelter_scores() {
+  const int w = OptionUci.KingShelterWeight;
+  const int a = 16 * w / 100, b = w / 25;
+  return {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+}
+
+int shelter_of(int sq, int c, const shelter_scores_t& v) {
+  const Bitboard front = forward(bit_of(sq), c);
+  const Bitboard pawns = myPiece[c][PAWN];
+  int s = -v.base;
+  if (front & pawns) s = v.ahead - v.base;
+  if (eastOne(front) & pawns) s += v.beside;
+  if (westOne(front) & pawns) s += v.beside;
+  return s;
+}
+
+}  // namespace
+
 // Up to three own pawns on the rank in front of the king; the one straight ahead counts double.
 int KingShelter(int sq) {
   const int c = color[sq];
   if (c > DARK) return 0;
-  const int w = OptionUci.KingShelterWeight;
-  const int a = 16 * w / 100, b = w / 25;
-  const int base = make_score(a, b);
-  const Bitboard front = forward(bit_of(sq), c);
-  const Bitboard pawns = myPiece[c][PAWN];
-  int s = -base;
-  if (front & pawns) s = make_score(a / 2, b / 2) - base;
-  if (eastOne(front) & pawns) s += make_score(a / 4, b / 4);
-  if (westOne(front) & pawns) s += make_score(a / 4, b / 4);
-  return s;
+  return shelter_of(sq, c, shelter_scores());
 }
 
 namespace {
@@ -391,8 +415,8 @@ BIT_COUNT_COPIES int eval() {
   if (phase > 64) phase = 64;
 
   const pawn_entry_t& pe = pawn_structure();
-  const int count[2][5] = {{wp, wn, wb, wr, wq}, {bp, bn, bb, br, bq}};
-  int material[2] = {}, pst[2], shelter[2], king_attack[2], threats[2];
+  const int material[2] = {material_of(wp, wn, wb, wr, wq), material_of(bp, bn, bb, br, bq)};
+  int pst[2], shelter[2], king_attack[2], threats[2];
   int adjust[2] = {}, extra[2] = {};
   // Set field by field: a block clear of the pair costs more than the stores.
   piece_sums_t sums[2];
@@ -417,18 +441,17 @@ BIT_COUNT_COPIES int eval() {
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int e = c ^ 1;
-    for (int kind = PAWN; kind <= QUEEN; kind++)
-      material[c] += count[c][kind] * MaterialValue[kind];
     pst[c] = pe.pst[c];
     const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[e], mobile, sums[c], pst[c]);
   }
 
+  const shelter_scores_t shelter_at_weight = shelter_scores();
   for (int c = LIGHT; c <= DARK; c++) {
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
     pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    shelter[c] = KingShelter(k);
+    shelter[c] = shelter_of(k, c, shelter_at_weight);
     const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
     const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
     king_attack[c] = make_score(v, v / 4);

@@ -31,6 +31,13 @@ static inline int capture_score(int from, int to) {
 static int32_t node_killers[6];
 static Bitboard pawn_covered, minor_covered;
 
+// The squares the killers go to: a move to any other square is none of them.
+static Bitboard killer_targets;
+
+static inline int move_target(int32_t m) {
+  return (m >> 8) & 63;
+}
+
 // The plies at which a quiet move onto a covered square is put back.
 constexpr int SHALLOW_PLY = 6;
 
@@ -42,6 +49,8 @@ static void prepare_scores() {
   node_killers[3] = up ? killer1[ply - 2].m.u : 0;
   node_killers[4] = killer2[ply].m.u;
   node_killers[5] = up ? killer2[ply - 2].m.u : 0;
+  killer_targets = 0;
+  for (int32_t k : node_killers) killer_targets |= 1ULL << move_target(k);
   if (ply > SHALLOW_PLY) return;
   // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
   const int enemy = side ^ 1;
@@ -67,6 +76,7 @@ static inline bool lands_covered(int from, int to) {
 // 0 when the move is no killer (no move is 0, so an empty killer never matches).
 static inline int killer_score(int32_t m, bool* penalise) {
   *penalise = true;
+  if (!((killer_targets >> move_target(m)) & 1)) return 0;
   if (m == node_killers[0]) return *penalise = false, ORDER_MATE_KILLER;
   if (m == node_killers[1]) return ORDER_MATE_KILLER_UP;
   if (m == node_killers[2]) return *penalise = false, ORDER_KILLER1;
