@@ -1,4 +1,7 @@
-// The UCI front end end to end through pipes, and the position command seen from inside.
+// The UCI front end end to end through pipes: the handshake, options, go lines and searches
+// interrupted by other commands; diagnostics; the position command seen from inside.
+#include <algorithm>
+#include <cstdio>
 
 #include "board.h"
 #include "uci_harness.h"
@@ -6,6 +9,13 @@
 namespace {
 
 using uci::Lines;
+
+// Whether the whole line reads as the scanf format, whose conversions all skip (%*).
+bool reads_as(const std::string& line, const std::string& format) {
+  int end = -1;
+  sscanf(line.c_str(), (format + "%n").c_str(), &end);
+  return end == (int)line.size();
+}
 const char* const kBanner = "info string Zeltro 1800 32bit Build 4";
 
 Lines uci_reply() {
@@ -22,7 +32,7 @@ Lines uci_reply() {
   return lines;
 }
 
-TEST(UciSession, HandshakePositionRepliesAndQuit) {
+TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
   uci::Engine e;
   ASSERT_EQ(uci::launch(e), kBanner);
   EXPECT_EQ(uci::ask(e, "uci"), uci_reply());
@@ -36,7 +46,12 @@ TEST(UciSession, HandshakePositionRepliesAndQuit) {
   Lines reply = uci::read_until(e, "uciok");
   EXPECT_EQ(reply.front(), "readyok");
   EXPECT_EQ(reply.size(), 15u);
-
+  EXPECT_EQ(uci::ask(e, std::string(200000, 'x')), Lines{});
+  // A line longer than the 65535-character buffer is split; its rest is read as a line.
+  ASSERT_TRUE(uci::send(e, std::string(65535, 'x') + "isready\nuci"));
+  reply = uci::read_until(e, "uciok");
+  EXPECT_EQ(reply.front(), "readyok");
+  EXPECT_EQ(reply.size(), 15u);
   EXPECT_EQ(uci::quit(e), 0);
   EXPECT_EQ(uci::read_rest(e), Lines{});
   EXPECT_EQ(e.errors, "");
@@ -85,18 +100,65 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
   EXPECT_EQ(uci::ask(e, "uci"), declared);
 }
 
-TEST(UciSession, SurvivesOverlongLines) {
+TEST(GoCommand, MalformedLinesDepthSearchAndCommandsDuringIt) {
   uci::Engine e;
-  ASSERT_EQ(uci::launch(e), kBanner);
-  EXPECT_EQ(uci::ask(e, std::string(200000, 'x')), Lines{});
-  // A line longer than the 65535-character buffer is split; its rest is read as a line.
-  ASSERT_TRUE(uci::send(e, std::string(65535, 'x') + "isready\nuci"));
-  Lines reply = uci::read_until(e, "uciok");
-  EXPECT_EQ(reply.front(), "readyok");
-  EXPECT_EQ(reply.size(), 15u);
-
+  ASSERT_TRUE(uci::launch(e));
+  EXPECT_EQ(uci::ask(e, "go"), Lines{}) << "go needs a blank behind it";
+  EXPECT_EQ(uci::ask(e, "go "), Lines{"info string unknown command \"go \"??"});
+  EXPECT_EQ(uci::ask(e, "go movetime abc"),
+            (Lines{"info string movetime param is not a digit??",
+                   "info string unknown command \"go movetime\"??"}));
+  EXPECT_EQ(uci::ask(e, "go depth"), Lines{"info string missing depth param??"});
+  Lines out = uci::ask(e, "go depth 0");
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_TRUE(out[0].starts_with("info nodes 0 time ")) << out[0];
+  EXPECT_EQ(out[1], "bestmove 0000");
+  // searchmoves takes the rest of the line and limits the root to its legal moves.
+  ASSERT_TRUE(uci::send(e, "go depth 2 searchmoves a2a3 e2e5"));
+  out = uci::read_until(e, "bestmove");
+  EXPECT_EQ(out.front(), "info string the move (e2e5) to search is illegal??");
+  EXPECT_EQ(out.back(), "bestmove a2a3");
+  ASSERT_TRUE(uci::send(e, "position startpos moves e2e4\ngo foo depth 3"));
+  out = uci::read_until(e, "bestmove");
+  ASSERT_GE(out.size(), 5u);
+  for (int i = 0; i < 3; i++)
+    EXPECT_TRUE(reads_as(out[i], "info depth " + std::to_string(i + 1) +
+                                     " seldepth %*u score cp %*d time %*u nodes %*u nps %*u pv "
+                                     "%*[a-h1-8nbrq ]"))
+        << out[i];
+  EXPECT_TRUE(out[3].starts_with("info nodes ")) << out[3];
+  EXPECT_EQ(out[4], "bestmove " + out[2].substr(out[2].find(" pv ") + 4, 4)) << "the line's move";
+  // During a search isready is answered at once and a position line is ignored.
+  ASSERT_TRUE(uci::send(e, "position startpos\ngo infinite"));
+  for (const std::string& l : uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1"))
+    EXPECT_FALSE(l.starts_with("bestmove") || l.starts_with("info string fen error")) << l;
+  out = uci::ask(e, "stop");
+  ASSERT_GE(out.size(), 2u);
+  EXPECT_TRUE(reads_as(out.back(), "bestmove %*1[a-h]%*1[12]%*1[a-h]%*1[34]"))
+      << "a start-position move, even when the stop comes at once: " << out.back();
+  EXPECT_TRUE(out[out.size() - 2].starts_with("info nodes ")) << out[out.size() - 2];
+  // quit in the middle of a search ends the engine without a reply.
+  ASSERT_TRUE(uci::send(e, "go infinite"));
   EXPECT_EQ(uci::quit(e), 0);
-  EXPECT_EQ(e.errors, "");
+  for (const std::string& l : uci::read_rest(e)) EXPECT_FALSE(l.starts_with("bestmove")) << l;
+}
+
+// The node count of the bench is the engine's signature: a change of it must be deliberate.
+TEST(Diagnostics, BenchSignatureAndSymmetry) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  EXPECT_EQ(uci::ask(e, "symtestpos"), Lines{"# Total=152, Correct=152, Mistake=0, Correct=100%"});
+  EXPECT_EQ(uci::quit(e), 0);
+#ifdef ZELTRO_SLOW_BUILD
+  GTEST_SKIP() << "the bench takes too long without optimisation";
+#endif
+  uci::Run r = uci::run({"bench"}, 4 * uci::kTimeoutMs);  // a busy machine may take a while
+  EXPECT_EQ(r.status, 0);
+  ASSERT_GE(r.out.size(), 3u);
+  EXPECT_TRUE(reads_as(r.out.back(), "29093238 nodes %*u nps")) << r.out.back();
+  EXPECT_TRUE(reads_as(r.out[r.out.size() - 3],
+                       "# t_time=%*u msec, t_nodes=29093238, ave_nps=%*uK, t_score=50."))
+      << r.out[r.out.size() - 3];
 }
 
 TEST(CommandLine, PerftPrintsEachRootMoveAndTheTotal) {
