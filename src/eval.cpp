@@ -399,8 +399,9 @@ void ending_extra(int extra[2]) {
 // On x86-64 ELF systems the evaluation is compiled twice, once for processors with a bit-count
 // instruction, and the loader picks the copy this processor runs; the default build stays
 // portable. Both copies count the same bits. Each copy takes in every helper it calls, so the
-// helpers' bit counts become the instruction too.
-#if defined(__x86_64__) && defined(__ELF__) && !defined(__POPCNT__)
+// helpers' bit counts become the instruction too. Only GCC's copies link from the static library,
+// so a clang build (the fuzz targets) keeps the one copy.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(__POPCNT__) && !defined(__clang__)
 #define BIT_COUNT_COPIES __attribute__((target_clones("popcnt", "default"), flatten))
 #else
 #define BIT_COUNT_COPIES

@@ -149,6 +149,7 @@ async function play() {
   await waitStatus("Your move")
   await drag("h5", "f7")
   await waitStatus("Checkmate. You win.")
+  await new Promise((done) => setTimeout(done, 500))  // the dropped piece's animation ends first
   await page.screenshot({path: path.join(artifacts, "zeltro-web.png")})
   await page.setViewport({width: 390, height: 844, deviceScaleFactor: 2})
   await page.screenshot({path: path.join(artifacts, "zeltro-web-phone.png"), fullPage: true})
