@@ -106,6 +106,8 @@ void gen_king();
 void gen_all_king();
 // The list the search uses at a node: evasions in check (king moves alone in double check).
 void gen_node(bool in_check);
+// The legal moves of the position at the root ply, in generation order, at most max of them.
+int legal_moves(move* out, int max);
 
 // Make and take back.
 bool makemove(move_bytes m);

@@ -160,17 +160,11 @@ static void sym_fen(char* out, bool turned) {
 static void random_line(const char* start, int plies, uint32_t seed) {
   init_board(start);
   for (int p = 0; p < plies; p++) {
-    ply = 0;
-    gen();
-    int legal[256], count = 0;
-    for (int i = first_move[0]; i < first_move[1] && count < 256; i++) {
-      if (!makemove(gen_dat[i].m.b)) continue;
-      takeback();
-      legal[count++] = i;
-    }
+    move legal[256];
+    const int count = legal_moves(legal, 256);
     if (count == 0) break;
     seed = seed * 1103515245u + 12345u;
-    makemove(gen_dat[legal[(seed >> 16) % count]].m.b);
+    makemove(legal[(seed >> 16) % count].b);
   }
   ply = 0;
 }

@@ -50,19 +50,6 @@ static bool is_capture(move m) {
   return color[m.b.to] != EMPTY || (m.b.bits & MF_EP);
 }
 
-// The legal moves of the current position.
-static int legal_moves(move* out) {
-  ply = 0;
-  gen();
-  int n = 0;
-  for (int i = first_move[0]; i < first_move[1] && n < MAX_LEGAL; i++) {
-    if (!makemove(gen_dat[i].m.b)) continue;
-    takeback();
-    out[n++] = gen_dat[i].m;
-  }
-  return n;
-}
-
 // Whether a legal move gives check, and whether that check is mate.
 static int mark_of(move m) {
   makemove(m.b);
@@ -123,7 +110,7 @@ move san_move(const char* text, const char** why) {
   move none{}, legal[MAX_LEGAL], found{};
   san_t s;
   if (!read_san(text, &s)) return *why = "not SAN", none;
-  int n = legal_moves(legal), matches = 0;
+  int n = legal_moves(legal, MAX_LEGAL), matches = 0;
   for (int i = 0; i < n; i++)
     if (fits(s, legal[i])) found = legal[i], matches++;
   if (matches == 0) return *why = "no such legal move", none;
@@ -136,7 +123,7 @@ move san_move(const char* text, const char** why) {
 
 void san_text(move m, char* out) {
   move legal[MAX_LEGAL];
-  const int n = legal_moves(legal);
+  const int n = legal_moves(legal, MAX_LEGAL);
   const int from = m.b.from, to = m.b.to, kind = piece[from];
   int len = 0;
   if (m.b.bits & MF_CASTLE) {

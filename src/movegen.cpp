@@ -431,3 +431,15 @@ void gen_node(bool in_check) {
   else
     gen_king();
 }
+
+int legal_moves(move* out, int max) {
+  ply = 0;
+  gen();
+  int n = 0;
+  for (int i = first_move[0]; i < first_move[1] && n < max; i++) {
+    if (!makemove(gen_dat[i].m.b)) continue;
+    takeback();
+    out[n++] = gen_dat[i].m;
+  }
+  return n;
+}

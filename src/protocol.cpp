@@ -7,12 +7,12 @@
 
 #include "board.h"
 #include "data.h"
+#include "diag.h"
 #include "eval.h"
 #include "fen.h"
 #include "hash.h"
 #include "option.h"
 #include "pg_show.h"
-#include "diag.h"
 #include "platform.h"
 #include "search.h"
 #include "timeman.h"
@@ -195,14 +195,10 @@ static int read_number(const char* s) {
 
 // Whether m can be played in the position on the board.
 static bool legal_here(move m) {
-  if (m.u == 0) return false;
-  gen();
-  for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
-    if (gen_dat[i].m.u != m.u) continue;
-    if (!makemove(m.b)) return false;
-    takeback();
-    return true;
-  }
+  move legal[MAX_SEARCHMOVES];
+  const int count = legal_moves(legal, MAX_SEARCHMOVES);
+  for (int i = 0; i < count; i++)
+    if (legal[i].u == m.u) return true;
   return false;
 }
 
@@ -272,8 +268,8 @@ static int* number_slot(go_limits_t* l, const char* word) {
   const struct {
     const char* word;
     int* slot;
-  } slots[] = {{"binc", &l->binc},   {"btime", &l->btime},         {"winc", &l->winc},
-               {"wtime", &l->wtime}, {"mate", &l->mate},           {"movestogo", &l->movestogo},
+  } slots[] = {{"binc", &l->binc},   {"btime", &l->btime},      {"winc", &l->winc},
+               {"wtime", &l->wtime}, {"mate", &l->mate},        {"movestogo", &l->movestogo},
                {"depth", &l->depth}, {"movetime", &l->movetime}};
   for (const auto& s : slots)
     if (!strcmp(word, s.word)) return s.slot;
