@@ -1,5 +1,5 @@
-// Bitboard primitives and the sliding lookups. Perft proves the scans and the tables that move
-// generation reads; what only the evaluation and the exchange counting read is checked here.
+// The bit helpers and the sliding lookups against plain loops on random boards, whatever
+// instructions a build picks for them.
 
 #include <random>
 
@@ -22,10 +22,7 @@ Bitboard rayWalk(Bitboard occ, int b, const int (*dirs)[2]) {
 const int kRookDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 const int kBishopDirs[4][2] = {{1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
 
-class BitboardTest : public EngineTest {};
-
-// Whatever instructions a build picks for them, the count and the scans agree with a plain loop.
-TEST_F(BitboardTest, CountAndScansMatchANaiveLoop) {
+TEST(Bitboard, CountAndScansMatchANaiveLoop) {
   std::mt19937_64 rng(1234);
   for (int i = 1; i < 3000; i++) {
     Bitboard b = i == 1 ? ~0ULL : i < 64 ? 1ULL << i : rng() & rng() & (i % 3 ? ~0ULL : rng());
@@ -41,18 +38,8 @@ TEST_F(BitboardTest, CountAndScansMatchANaiveLoop) {
   }
 }
 
-// Packed scores keep both halves through signs, and add as plain integers.
-TEST_F(BitboardTest, PackedScores) {
-  for (int mg : {-32768, -7, -1, 0, 1, 32767})
-    for (int eg : {-32768, -7, -1, 0, 1, 32767}) {
-      const int s = make_score(mg, eg);
-      EXPECT_EQ(std::make_pair(mg_value(s), eg_value(s)), std::make_pair(mg, eg));
-    }
-  const int sum = make_score(10, -20) + make_score(-30, 5) - make_score(4, -40);
-  EXPECT_EQ(std::make_pair(mg_value(sum), eg_value(sum)), std::make_pair(-24, 25));
-}
-
-TEST_F(BitboardTest, SlidingLookupsAgreeWithARayWalk) {
+TEST(Bitboard, SlidingLookupsAgreeWithARayWalk) {
+  uci::engine_in_process();
   std::mt19937_64 rng(20240601);
   for (int s = 0; s < 64; s++) {
     const int b = s ^ 56;
@@ -64,14 +51,6 @@ TEST_F(BitboardTest, SlidingLookupsAgreeWithARayWalk) {
       ASSERT_EQ(bishopAttacks(occ, s), rayWalk(occ, b, kBishopDirs)) << "square " << s;
     }
   }
-}
-
-// King moves are generated without this table; the king zone and the attackers of a square use it.
-TEST_F(BitboardTest, KingTable) {
-  EXPECT_EQ(gKingMovesTable[sq("h1")], bits({"g1", "g2", "h2"}));
-  int moves = 0;  // every king move on the board, counted once from each end
-  for (int s = 0; s < 64; s++) moves += popCount(gKingMovesTable[s]);
-  EXPECT_EQ(moves, 420);
 }
 
 }  // namespace

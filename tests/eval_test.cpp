@@ -4,6 +4,7 @@
 #include "eval.h"
 
 #include <cctype>
+#include <random>
 #include <sstream>
 
 #include "common.h"
@@ -60,6 +61,27 @@ TEST_F(EvalTest, MirroredTwinsScoreTheSame) {
     for (const char* p : positions)
       EXPECT_EQ(score(p), score(mirrored(p))) << p << " weights from " << *w.begin();
   }
+}
+
+// Scores along short random games, the pawn cache emptied before each evaluation when cold.
+// Many pawn sets alike on one side then share a slot with sets that differ on the other.
+std::vector<int> random_game_scores(bool cold) {
+  std::mt19937 rng(11);
+  std::vector<int> scores;
+  move legal[256];
+  for (int game = 0; game < 2000; game++) {
+    init_board(spos);
+    for (int n = legal_moves(legal, 256); n > 0 && hply < 20; n = legal_moves(legal, 256)) {
+      makemove(legal[rng() % n].b);
+      if (cold) clear_pawn_cache();
+      scores.push_back(eval());
+    }
+  }
+  return scores;
+}
+
+TEST_F(EvalTest, PawnCacheNeverChangesAScore) {
+  EXPECT_EQ(random_game_scores(false), random_game_scores(true));
 }
 
 // Rules the bench positions may never meet, and weights other than 100 (which the bench does not

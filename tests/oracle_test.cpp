@@ -17,15 +17,6 @@ namespace {
 
 using Divide = std::map<std::string, unsigned long long>;
 
-std::vector<move> legal_moves() {
-  ply = 0;  // a random walk stays at the root; the history keeps growing
-  gen();
-  std::vector<move> legal;
-  for (int i = first_move[0]; i < first_move[1]; i++)
-    if (makemove(gen_dat[i].m.b)) takeback(), legal.push_back(gen_dat[i].m);
-  return legal;
-}
-
 TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   const char* oracle = "/usr/games/stockfish";
   if (access(oracle, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
@@ -42,19 +33,21 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   std::vector<std::string> fens;
   std::vector<Divide> ours;
   std::string commands;
+  move legal[256];
   for (int i = 0; i < 150; i++) {
     init_board(starts[i % 5]);
-    std::vector<move> legal = legal_moves();
-    for (int n = (int)(rng() % 40); n > 0 && !legal.empty(); n--)
-      makemove(legal[rng() % legal.size()].b), legal = legal_moves();
-    if (legal.empty()) continue;  // the game ended on the way
+    int n = legal_moves(legal, 256);  // a random walk stays at the root; the history grows
+    for (int steps = (int)(rng() % 40); steps > 0 && n > 0; steps--)
+      makemove(legal[rng() % n].b), n = legal_moves(legal, 256);
+    if (n == 0) continue;  // the game ended on the way
     char text[128];
     get_fen(text);  // four fields; no en passant square leaves a blank
     fens.push_back(text + std::string(text[strlen(text) - 1] == ' ' ? "-" : "") + " " +
                    std::to_string(fifty) + " 1");
     init_board(fens.back().c_str());
     Divide& d = ours.emplace_back();
-    for (move m : legal_moves()) makemove(m.b), d[move_str(m)] = perft(depth - 1), takeback();
+    for (int j = 0; j < n; j++)
+      makemove(legal[j].b), d[move_str(legal[j])] = perft(depth - 1), takeback();
     commands += "position fen " + fens.back() + "\ngo perft " + std::to_string(depth) + "\n";
   }
 
