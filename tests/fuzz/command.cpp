@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <string>
+#include <sstream>
 
 #include "fuzz.h"
 #include "platform.h"
@@ -39,16 +39,9 @@ static void handle(std::string line, int* searches) {
   fuzz_require_consistent("a command");
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+static void fuzz_one(const std::string& input) {
   if (input_pipe < 0) take_over_input();
-  fuzz_fresh_engine();
-  const std::string text((const char*)data, size);
+  std::istringstream lines(input);
   int searches = 0;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    handle(text.substr(at, end - at), &searches);
-    at = end + 1;
-  }
-  return 0;
+  for (std::string line; std::getline(lines, line);) handle(line, &searches);
 }

@@ -3,8 +3,6 @@
 // key reads the same text with its own reader.
 #include "fen.h"
 
-#include <string>
-
 #include "fuzz.h"
 #include "pg_key.h"
 #include "search.h"
@@ -32,16 +30,13 @@ static void short_search() {
   fuzz_require_consistent("a search");
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz_fresh_engine();
-  const std::string text((const char*)data, size);
-  pg_key(text.c_str());
-  init_board(text.c_str());
+static void fuzz_one(const std::string& input) {
+  pg_key(input.c_str());
+  init_board(input.c_str());
   fuzz_require_consistent("the FEN");
   char back[128];
   get_fen(back);
   walk_moves();
   perft(2);
   short_search();
-  return 0;
 }

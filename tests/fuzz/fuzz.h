@@ -1,38 +1,44 @@
-// Shared by the fuzz targets: the engine set up afresh for each input, and the board's redundant
-// forms checked after each step.
+// Shared by the fuzz targets: the entry point, which sets the engine up afresh and hands the
+// target its input as text, and the board's redundant forms checked after each step.
 #pragma once
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "board.h"
 #include "data.h"
+#include "diag.h"
 #include "hash.h"
 #include "option.h"
-#include "diag.h"
 #include "protocol.h"
 
-// The hash table is made again only when an input changed its size.
-inline void fuzz_fresh_engine() {
-  static bool started = false;
-  if (!started) {
-    program_header();
-    engine_init();
-    started = true;
-    return;
-  }
-  const int hash_mb = OptionUci.Hash;
-  OptionStart();
-  GenInit();
-  if (OptionUci.Hash != hash_mb) init_ttable(OptionUci.Hash);
-  init_board(spos);
-  ply = 0;
-  gen();
-}
+// What each target does with one input.
+static void fuzz_one(const std::string& input);
 
 inline void fuzz_require_consistent(const char* after) {
   char why[64];
   if (board_consistent(why, sizeof why)) return;
   fprintf(stderr, "board corrupt (%s) after %s\n", why, after);
   abort();
+}
+
+// The hash table is made again only when an input changed its size.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool started = false;
+  if (!started) {
+    program_header();
+    engine_init();
+    started = true;
+  } else {
+    const int hash_mb = OptionUci.Hash;
+    OptionStart();
+    GenInit();
+    if (OptionUci.Hash != hash_mb) init_ttable(OptionUci.Hash);
+    init_board(spos);
+    ply = 0;
+    gen();
+  }
+  fuzz_one(std::string((const char*)data, size));
+  return 0;
 }

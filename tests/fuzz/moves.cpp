@@ -1,7 +1,5 @@
 // Fuzz target: move text behind "position ... moves". The first byte picks a start with castling,
 // en passant or promotions at hand; the rest, up to its first line end, is the move text.
-#include <string>
-
 #include "fuzz.h"
 
 static const char* const starts[] = {
@@ -11,13 +9,10 @@ static const char* const starts[] = {
     "fen n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
 };
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  fuzz_fresh_engine();
-  std::string moves((const char*)data + 1, size - 1);
-  moves = moves.substr(0, moves.find('\n'));
-  std::string line = std::string("position ") + starts[data[0] % 4] + " moves " + moves;
+static void fuzz_one(const std::string& input) {
+  if (input.empty()) return;
+  const std::string moves = input.substr(1, input.find('\n', 1) - 1);
+  std::string line = std::string("position ") + starts[(uint8_t)input[0] % 4] + " moves " + moves;
   HandleLine(line.data());
   fuzz_require_consistent("the moves");
-  return 0;
 }

@@ -1,14 +1,14 @@
 // Starts the engine the way Windows GUIs do, with CreateProcess and anonymous pipes, and plays a
 // short UCI session through them. Usage: zeltro_pipe_driver ENGINE.EXE. Exit status 0 when every
-// step got its reply; the engine's lines are echoed with "> ", the commands with "< ".
+// step got its reply; the engine's lines are echoed with "> ", the commands with "< ". Reads
+// block: run.sh bounds the whole session.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-static const DWORD kHangGuardMs = 30000;  // far beyond any reply, even on a busy machine
+static const DWORD kExitMs = 30000;  // far beyond the time to end, even on a busy machine
 
 struct Engine {
   HANDLE process, to_engine, from_engine;
@@ -18,10 +18,11 @@ struct Engine {
 static bool start(Engine& e, const char* exe) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE child_in, child_out;
-  if (!CreatePipe(&child_in, &e.to_engine, &inherit, 0)) return false;
-  if (!CreatePipe(&e.from_engine, &child_out, &inherit, 0)) return false;
+  if (!CreatePipe(&child_in, &e.to_engine, &inherit, 0) ||
+      !CreatePipe(&e.from_engine, &child_out, &inherit, 0))
+    return false;
+  // Were the engine to hold this end of its own input, closing ours would not end that input.
   SetHandleInformation(e.to_engine, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(e.from_engine, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -33,7 +34,6 @@ static bool start(Engine& e, const char* exe) {
     return false;
   CloseHandle(child_in);
   CloseHandle(child_out);
-  CloseHandle(pi.hThread);
   e.process = pi.hProcess;
   return true;
 }
@@ -45,38 +45,24 @@ static void send(Engine& e, const char* line) {
   WriteFile(e.to_engine, text.data(), (DWORD)text.size(), &written, nullptr);
 }
 
-// Reads lines until one starts with `want`; false on a timeout, on the end of the output, or
-// when a line starting with `forbidden` comes first.
+// Reads lines until one starts with `want`; false at the end of the output, or when a line
+// starting with `forbidden` comes first.
 static bool expect(Engine& e, const char* want, const char* forbidden = nullptr) {
-  ULONGLONG deadline = GetTickCount64() + kHangGuardMs;
   for (;;) {
-    size_t end = e.pending.find('\n');
-    if (end != std::string::npos) {
-      std::string line = e.pending.substr(0, end);
-      e.pending.erase(0, end + 1);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      printf("> %s\n", line.c_str());
-      if (line.rfind(want, 0) == 0) return true;
-      if (forbidden && line.rfind(forbidden, 0) == 0) return false;
-      continue;
+    size_t end;
+    while ((end = e.pending.find('\n')) == std::string::npos) {
+      char chunk[4096];
+      DWORD got;
+      if (!ReadFile(e.from_engine, chunk, sizeof chunk, &got, nullptr) || got == 0) return false;
+      e.pending.append(chunk, got);
     }
-    DWORD waiting = 0, got;
-    if (!PeekNamedPipe(e.from_engine, nullptr, 0, nullptr, &waiting, nullptr)) return false;
-    if (GetTickCount64() > deadline) return false;
-    if (waiting == 0) {
-      Sleep(5);
-      continue;
-    }
-    char chunk[4096];
-    if (!ReadFile(e.from_engine, chunk, waiting < sizeof chunk ? waiting : sizeof chunk, &got,
-                  nullptr))
-      return false;
-    e.pending.append(chunk, got);
+    std::string line = e.pending.substr(0, end);
+    e.pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    printf("> %s\n", line.c_str());
+    if (line.rfind(want, 0) == 0) return true;
+    if (forbidden && line.rfind(forbidden, 0) == 0) return false;
   }
-}
-
-static bool exits(Engine& e) {
-  return WaitForSingleObject(e.process, kHangGuardMs) == WAIT_OBJECT_0;
 }
 
 // Reports the failed step and ends the engine, which might otherwise search on forever.
@@ -101,7 +87,7 @@ int main(int argc, char** argv) {
   send(e, "go wtime 2000 btime 2000");
   if (!expect(e, "bestmove")) return fail(e, "a timed go ends with a bestmove");
   send(e, "quit");
-  if (!exits(e)) return fail(e, "quit ends the engine");
+  if (WaitForSingleObject(e.process, kExitMs) != WAIT_OBJECT_0) return fail(e, "quit ends the engine");
 
   // The end of the input during a search without end: the broken pipe counts as waiting input, so
   // the engine reads, meets the end, stops and answers before it exits.
@@ -111,7 +97,7 @@ int main(int argc, char** argv) {
   if (!expect(second, "info depth 3")) return fail(second, "go infinite searches");
   CloseHandle(second.to_engine);
   if (!expect(second, "bestmove")) return fail(second, "the end of the input stops the search");
-  if (!exits(second)) return fail(second, "the end of the input ends the engine");
+  if (WaitForSingleObject(second.process, kExitMs) != WAIT_OBJECT_0) return fail(second, "the end of the input ends the engine");
   printf("pipe session passed\n");
   return 0;
 }

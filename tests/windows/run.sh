@@ -20,4 +20,5 @@ wineboot -i >/dev/null 2>&1 || true
 echo "wine prefix ready in $((SECONDS - start)) s"
 check "Nodes searched: 4865609" wine zeltro.exe perft 5
 check "29093238 nodes * nps" wine zeltro.exe bench
-wine zeltro_pipe_driver.exe zeltro.exe
+# The driver's reads wait without end; a hung engine fails here, and Wine's processes are ended.
+timeout 300 wine zeltro_pipe_driver.exe zeltro.exe || { wineserver -k; exit 1; }
