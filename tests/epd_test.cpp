@@ -2,7 +2,6 @@
 
 #include "epd.h"
 
-#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -56,25 +55,6 @@ TEST_F(San, ReadsAndWritesTheShortestUnambiguousText) {
       if (pair[at] == '=') {
         EXPECT_EQ(write(coordinates), san) << coordinates << " in " << fen;
       }
-    }
-  }
-}
-
-// Every legal move of varied positions reads back from the text written for it.
-TEST_F(San, EveryLegalMoveReadsBackFromItsText) {
-  std::ifstream suite(TEST_DATA_DIR "/perft.epd");
-  std::vector<std::string> fens;
-  for (auto [fen, pairs] : kSanCases) fens.push_back(fen);
-  for (std::string line; std::getline(suite, line);) fens.push_back(line.substr(0, line.find(';')));
-  ASSERT_GT(fens.size(), 20u);
-  move legal[256];
-  for (const std::string& fen : fens) {
-    setup(fen);
-    for (int i = 0, n = legal_moves(legal, 256); i < n; i++) {
-      char san[12];
-      san_text(legal[i], san);
-      const char* why = "";
-      EXPECT_EQ(san_move(san, &why).u, legal[i].u) << san << " (" << why << ") in " << fen;
     }
   }
 }

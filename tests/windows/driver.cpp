@@ -12,7 +12,6 @@ static const DWORD kExitMs = 30000;  // far beyond the time to end, even on a bu
 
 struct Engine {
   HANDLE process, to_engine, from_engine;
-  std::string pending;  // bytes read past the last whole line
 };
 
 static bool start(Engine& e, const char* exe) {
@@ -46,23 +45,22 @@ static void send(Engine& e, const char* line) {
 }
 
 // Reads lines until one starts with `want`; false at the end of the output, or when a line
-// starting with `forbidden` comes first.
+// starting with `forbidden` comes first. A byte at a time: the replies are short.
 static bool expect(Engine& e, const char* want, const char* forbidden = nullptr) {
-  for (;;) {
-    size_t end;
-    while ((end = e.pending.find('\n')) == std::string::npos) {
-      char chunk[4096];
-      DWORD got;
-      if (!ReadFile(e.from_engine, chunk, sizeof chunk, &got, nullptr) || got == 0) return false;
-      e.pending.append(chunk, got);
+  std::string line;
+  char c;
+  DWORD got;
+  while (ReadFile(e.from_engine, &c, 1, &got, nullptr) && got == 1) {
+    if (c != '\n') {
+      if (c != '\r') line += c;
+      continue;
     }
-    std::string line = e.pending.substr(0, end);
-    e.pending.erase(0, end + 1);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     printf("> %s\n", line.c_str());
     if (line.rfind(want, 0) == 0) return true;
     if (forbidden && line.rfind(forbidden, 0) == 0) return false;
+    line.clear();
   }
+  return false;
 }
 
 // Reports the failed step and ends the engine, which might otherwise search on forever.
