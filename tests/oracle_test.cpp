@@ -21,13 +21,9 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   const char* oracle = "/usr/games/stockfish";
   if (access(oracle, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
   uci::engine_in_process();
-  const char* starts[] = {
-      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-      "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
-      "r3k2r/8/3Q4/8/8/5q2/8/R3K2R b KQkq - 0 1",
-  };
+  std::vector<std::string> starts;  // the positions of the perft suite
+  std::ifstream suite(TEST_DATA_DIR "/perft.epd");
+  for (std::string line; std::getline(suite, line);) starts.push_back(line.substr(0, line.find(';')));
   const int depth = 3;
   std::mt19937 rng(7);
   std::vector<std::string> fens;
@@ -35,7 +31,7 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   std::string commands;
   move legal[256];
   for (int i = 0; i < 150; i++) {
-    init_board(starts[i % 5]);
+    init_board(starts[i % starts.size()].c_str());
     int n = legal_moves(legal, 256);  // a random walk stays at the root; the history grows
     for (int steps = (int)(rng() % 40); steps > 0 && n > 0; steps--)
       makemove(legal[rng() % n].b), n = legal_moves(legal, 256);
