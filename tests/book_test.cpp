@@ -87,16 +87,11 @@ TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
               {12, code("c2c3"), 0, 0},
               {13, code("h2h3"), 1, 0}},
              10);  // stray bytes after the last whole entry are never read
-  const std::pair<U64, Moves> cases[] = {
-      {7, {"a2a3"}},
-      {8, {"e2e4", "e1g1", "e8c8", "h2h1n", "e1h1q", "a7a8"}},
-      {12, {""}},  // all weights 0
-      {13, {"h2h3"}},
-      {1, {""}},
-      {10, {""}},
-      {14, {""}},
-  };
-  for (const auto& [key, moves] : cases) EXPECT_EQ(moves_for(key), moves) << key;
+  EXPECT_EQ(moves_for(7), Moves{"a2a3"});
+  EXPECT_EQ(moves_for(8), (Moves{"e2e4", "e1g1", "e8c8", "h2h1n", "e1h1q", "a7a8"}));
+  EXPECT_EQ(moves_for(13), Moves{"h2h3"});
+  // Key 12 has weights of 0 only; keys 1, 10 and 14 are in no entry.
+  for (U64 none : {1, 10, 12, 14}) EXPECT_EQ(moves_for(none), Moves{""}) << none;
   for (int n : {100, 101}) {  // at most 100 entries for one key
     std::vector<entry_t> book{{1, code("a2a3"), 1, 0}};
     book.insert(book.end(), n, {5, code("b2b3"), 1, 0});

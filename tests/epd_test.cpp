@@ -65,7 +65,8 @@ TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
   EXPECT_EQ(r.errors, "");
   Lines seen;  // without the nodes and time, which vary with the machine, and the padding
   for (const std::string& line : r.out) {
-    const std::string counted = std::regex_replace(line, std::regex("nodes +\\d+ +time +\\d+ ms"), "");
+    const std::string counted =
+        std::regex_replace(line, std::regex("nodes +\\d+ +time +\\d+ ms"), "");
     seen.push_back(std::regex_replace(counted, std::regex(" +"), " "));
   }
   EXPECT_EQ(seen, (Lines{

@@ -85,7 +85,7 @@ TEST_F(FenTest, HashOptionSizesTheTable) {
     const char* value;
     int reply_mb;
     uint32_t buckets;
-  } cases[] = {{"1", 1, 8192}, {"1", 0, 8192},   {"3", 3, 32768}, {"0", 1, 8192},
+  } cases[] = {{"1", 1, 8192},  {"1", 0, 8192},  {"3", 3, 32768}, {"0", 1, 8192},
                {"9", 4, 32768}, {"-5", 1, 8192}, {"2", 2, 16384}};  // back to the default
   for (const auto& c : cases) {
     Lines reply = uci::handle(std::string("setoption name Hash value ") + c.value);

@@ -23,7 +23,8 @@ TEST(OracleTest, RandomPositionsDivideLikeAnotherEngine) {
   uci::engine_in_process();
   std::vector<std::string> starts;  // the positions of the perft suite
   std::ifstream suite(TEST_DATA_DIR "/perft.epd");
-  for (std::string line; std::getline(suite, line);) starts.push_back(line.substr(0, line.find(';')));
+  for (std::string line; std::getline(suite, line);)
+    starts.push_back(line.substr(0, line.find(';')));
   const int depth = 3;
   std::mt19937 rng(7);
   std::vector<std::string> fens;

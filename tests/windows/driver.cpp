@@ -37,20 +37,19 @@ static bool start(Engine& e, const char* exe) {
   return true;
 }
 
-static void send(Engine& e, const char* line) {
-  printf("< %s\n", line);
-  std::string text = std::string(line) + "\n";
-  DWORD written;
-  WriteFile(e.to_engine, text.data(), (DWORD)text.size(), &written, nullptr);
-}
-
-// Reads lines until one starts with `want`; false at the end of the output, or when a line
-// starting with `forbidden` comes first. A byte at a time: the replies are short.
-static bool expect(Engine& e, const char* want, const char* forbidden = nullptr) {
+// Sends a command, if any, then, when a reply is wanted, reads lines until one starts with `want`;
+// false at the end of the output, or when a line starting with `forbidden` comes first. The
+// output is read a byte at a time: the replies are short.
+static bool ask(Engine& e, const char* command, const char* want, const char* forbidden = nullptr) {
+  DWORD done;
+  if (command) {
+    printf("< %s\n", command);
+    const std::string text = std::string(command) + "\n";
+    WriteFile(e.to_engine, text.data(), (DWORD)text.size(), &done, nullptr);
+  }
   std::string line;
   char c;
-  DWORD got;
-  while (ReadFile(e.from_engine, &c, 1, &got, nullptr) && got == 1) {
+  while (want && ReadFile(e.from_engine, &c, 1, &done, nullptr) && done == 1) {
     if (c != '\n') {
       if (c != '\r') line += c;
       continue;
@@ -60,7 +59,7 @@ static bool expect(Engine& e, const char* want, const char* forbidden = nullptr)
     if (forbidden && line.rfind(forbidden, 0) == 0) return false;
     line.clear();
   }
-  return false;
+  return !want;
 }
 
 // Reports the failed step and ends the engine, which might otherwise search on forever.
@@ -73,29 +72,24 @@ static int fail(Engine& e, const char* step) {
 int main(int argc, char** argv) {
   Engine e = {};
   if (argc != 2 || !start(e, argv[1])) return fail(e, "starting the engine");
-  send(e, "uci");
-  if (!expect(e, "uciok")) return fail(e, "uci answered with uciok");
-  send(e, "go infinite");
-  if (!expect(e, "info depth 3")) return fail(e, "go infinite searches");
-  send(e, "isready");
-  if (!expect(e, "readyok", "bestmove")) return fail(e, "isready answered during the search");
-  send(e, "stop");
-  if (!expect(e, "bestmove")) return fail(e, "stop answered with a bestmove");
-  send(e, "position startpos moves e2e4");
-  send(e, "go wtime 2000 btime 2000");
-  if (!expect(e, "bestmove")) return fail(e, "a timed go ends with a bestmove");
-  send(e, "quit");
-  if (WaitForSingleObject(e.process, kExitMs) != WAIT_OBJECT_0) return fail(e, "quit ends the engine");
+  if (!ask(e, "uci", "uciok")) return fail(e, "uci answered with uciok");
+  if (!ask(e, "go infinite", "info depth 3")) return fail(e, "go infinite searches");
+  if (!ask(e, "isready", "readyok", "bestmove")) return fail(e, "isready answered in the search");
+  if (!ask(e, "stop", "bestmove")) return fail(e, "stop answered with a bestmove");
+  ask(e, "position startpos moves e2e4", nullptr);
+  if (!ask(e, "go wtime 2000 btime 2000", "bestmove")) return fail(e, "a timed go's bestmove");
+  ask(e, "quit", nullptr);
+  if (WaitForSingleObject(e.process, kExitMs) != WAIT_OBJECT_0) return fail(e, "quit ends it");
 
   // The end of the input during a search without end: the broken pipe counts as waiting input, so
   // the engine reads, meets the end, stops and answers before it exits.
   Engine second = {};
   if (!start(second, argv[1])) return fail(second, "starting the engine again");
-  send(second, "go infinite");
-  if (!expect(second, "info depth 3")) return fail(second, "go infinite searches");
+  if (!ask(second, "go infinite", "info depth 3")) return fail(second, "go infinite searches");
   CloseHandle(second.to_engine);
-  if (!expect(second, "bestmove")) return fail(second, "the end of the input stops the search");
-  if (WaitForSingleObject(second.process, kExitMs) != WAIT_OBJECT_0) return fail(second, "the end of the input ends the engine");
+  if (!ask(second, nullptr, "bestmove")) return fail(second, "the end of input stops it");
+  if (WaitForSingleObject(second.process, kExitMs) != WAIT_OBJECT_0)
+    return fail(second, "the end of the input ends the engine");
   printf("pipe session passed\n");
   return 0;
 }
