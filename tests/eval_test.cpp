@@ -124,7 +124,8 @@ TEST_F(EvalTest, EveryWeightZeroLeavesSquareTablesAndEndings) {
   for (Weight w : kWeights) OptionUci.*w = 0;
   EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BN1K3 w"), -27 - 300 + 24);  // two minors v one
   EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BB1K3 w"), -16 + 24);        // but two bishops win
-  EXPECT_EQ(score("k7/8/2K5/8/8/8/8/7Q w"), -1 + 250 + 8);         // lone king cornered
+  // Queen against a lone king: kings two apart (2 * 5 * 25), the lone king near the rim (-2 * 30).
+  EXPECT_EQ(score("8/1k6/8/3K4/8/8/8/7Q w"), 0 + 250 - 60 + 7);
 }
 
 TEST_F(EvalTest, KingShelter) {
