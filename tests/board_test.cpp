@@ -143,20 +143,23 @@ TEST_F(BoardTest, PerftMatchesPublishedCounts) {
   EXPECT_GT(checked, 100);
 }
 
-// The clock, and en passant after a double step only where a pawn can take.
-TEST_F(BoardTest, ClockAndEnPassantSquare) {
+// The clock, en passant after a double step only where a pawn can take, and the castling rights
+// a rook loses by leaving its corner or by being taken there.
+TEST_F(BoardTest, ClockEnPassantAndCastlingRights) {
   const struct {
     const char *fen, *move;
-    int fifty, ep;
+    int fifty, ep, castle;
   } cases[] = {
-      {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1", "d4e3", 0, -1},  // en passant resets the clock
-      {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1},
-      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1},
-      {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44},
+      {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1", "d4e3", 0, -1, 0},  // en passant resets the clock
+      {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1, 0},
+      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0},
+      {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44, 0},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 3 1", "a1a8", 0, -1, 1 | 4},
+      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 1", "h8h1", 0, -1, 2 | 8},
   };
   for (const auto& c : cases) {
     uci::handle(std::string("position fen ") + c.fen + " moves " + c.move);
-    EXPECT_EQ(std::make_pair(fifty, ep), std::make_pair(c.fifty, c.ep)) << c.fen;
+    EXPECT_EQ(std::vector({fifty, ep, castle}), std::vector({c.fifty, c.ep, c.castle})) << c.fen;
   }
 }
 
