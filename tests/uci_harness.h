@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -30,6 +29,7 @@ namespace uci {
 using Lines = std::vector<std::string>;
 constexpr int kTimeoutMs = 30000;
 constexpr int kKilled = -1;  // wait_exit(): the engine did not end in time and was killed
+const char* const kBanner = "info string Zeltro 1800 32bit Build 4";
 
 // Deadlines are milliseconds on the steady clock; left() is the time to one, never negative.
 inline long long now_ms() {
@@ -109,49 +109,41 @@ inline bool send_raw(Engine& e, const std::string& bytes) {
 inline bool send(Engine& e, const std::string& line) {
   return send_raw(e, line + "\n");
 }
-inline void close_input(Engine& e) {
-  close_fd(e.to_engine);
-}
 
-// The next output line without its line feed; nothing on time-out or end of output.
-inline std::optional<std::string> read_line(Engine& e, int timeout_ms = kTimeoutMs) {
-  for (const long long end = now_ms() + timeout_ms;; pump(e, left(end))) {
-    if (size_t nl = e.pending.find('\n'); nl != std::string::npos) {
-      std::string line = e.pending.substr(0, nl);
-      e.pending.erase(0, nl + 1);
-      return line;
-    }
-    if (e.from_engine < 0 && !e.pending.empty()) return std::exchange(e.pending, "");
-    if (e.from_engine < 0 || left(end) == 0) return std::nullopt;
-  }
-}
-
-// Lines up to and including the first one beginning with prefix, or, without a prefix, up to
-// the end of the output. On failure: the lines read, then "<timeout>" or "<end of output>".
-inline Lines read_until(Engine& e, const std::optional<std::string>& prefix,
-                        int timeout_ms = kTimeoutMs) {
+// Output lines up to and including the first one beginning with prefix, or, without a prefix
+// (nullptr), up to the end of the output. On failure: the lines read, then "<timeout>" or
+// "<end of output>".
+inline Lines read_until(Engine& e, const char* prefix, int timeout_ms = kTimeoutMs) {
   Lines lines;
-  const long long end = now_ms() + timeout_ms;
-  while (auto line = read_line(e, left(end))) {
-    lines.push_back(*line);
-    if (prefix && line->starts_with(*prefix)) return lines;
+  for (const long long end = now_ms() + timeout_ms;; pump(e, left(end))) {
+    for (size_t nl; (nl = e.pending.find('\n')) != std::string::npos;) {
+      lines.push_back(e.pending.substr(0, nl));
+      e.pending.erase(0, nl + 1);
+      if (prefix && lines.back().starts_with(prefix)) return lines;
+    }
+    if (e.from_engine < 0) {
+      if (!e.pending.empty()) lines.push_back(std::exchange(e.pending, ""));
+      if (prefix) lines.push_back("<end of output>");
+      return lines;
+    }
+    if (left(end) == 0) {
+      lines.push_back("<timeout>");
+      return lines;
+    }
   }
-  if (e.from_engine >= 0) lines.push_back("<timeout>");
-  if (e.from_engine < 0 && prefix) lines.push_back("<end of output>");
-  return lines;
 }
 inline Lines read_rest(Engine& e, int timeout_ms = kTimeoutMs) {
-  return read_until(e, std::nullopt, timeout_ms);
+  return read_until(e, nullptr, timeout_ms);
 }
 
-// Starts the engine and reads its banner; nothing when it does not start or say anything.
-inline std::optional<std::string> launch(Engine& e) {
-  return start(e) ? read_line(e) : std::nullopt;
+// Starts the engine and reads its banner.
+inline bool launch(Engine& e) {
+  return start(e) && read_until(e, "") == Lines{kBanner};
 }
 
 // The reply to line: what came before the "readyok" to an "isready" sent behind it.
 inline Lines ask(Engine& e, const std::string& line, int timeout_ms = kTimeoutMs) {
-  if (!send(e, line) || !send(e, "isready")) return {"<engine gone>"};
+  if (!send(e, line + "\nisready")) return {"<engine gone>"};
   Lines lines = read_until(e, "readyok", timeout_ms);
   if (lines.back() == "readyok") lines.pop_back();
   return lines;
@@ -184,7 +176,7 @@ struct Run {
 inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   Engine e;
   if (!start(e, args)) return {kKilled, {"<could not start>"}, ""};
-  close_input(e);
+  close_fd(e.to_engine);
   Lines out = read_rest(e, timeout_ms);
   int status = wait_exit(e, timeout_ms);
   for (const long long end = now_ms() + timeout_ms; e.from_stderr >= 0 && left(end) > 0;)
