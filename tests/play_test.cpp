@@ -132,8 +132,8 @@ TEST(EndOfInput, TheSearchIsAnsweredThenTheEngineExits) {
   for (std::string input : cases) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e));
-    ASSERT_TRUE(uci::send_raw(e, input + (input.ends_with("depth 1") ? "" : "\n")));
-    uci::close_fd(e.to_engine);
+    ASSERT_TRUE(uci::send(e, input, input.ends_with("depth 1") ? "" : "\n"));
+    uci::close_input(e);
     Lines out = uci::read_rest(e);
     EXPECT_TRUE(out.back().starts_with("bestmove ")) << input << ": " << out.back();
     EXPECT_NE(out.back(), "bestmove 0000") << input;
@@ -148,13 +148,8 @@ TEST(BookMove, ReportsNoNodesAndTheTimeOfItsOwnGo) {
   ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
   std::ofstream(dir + "/Zeltro.bin", std::ios::binary)
       .write("\x46\x3B\x96\x18\x16\x91\xFC\x9C\x03\x1C\0\1\0\0\0\0", 16);
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(dir.c_str()), 0);  // the engine reads its book from its working directory
   uci::Engine e;
-  const bool launched = uci::launch(e);
-  EXPECT_EQ(chdir(cwd), 0);
-  ASSERT_TRUE(launched);
+  ASSERT_TRUE(uci::launch(e, dir.c_str()));  // the engine reads its book from its directory
 
   ASSERT_TRUE(
       uci::send(e, "setoption name OwnBook value true\nposition startpos moves d2d4\ngo depth 4"));
