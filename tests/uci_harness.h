@@ -55,27 +55,6 @@ struct Engine {
   }
 };
 
-// Runs ZELTRO_EXE in the directory (or this one) with pipes on its standard input and output.
-inline bool start(Engine& e, const char* dir = nullptr) {
-  signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
-  // When the test itself runs without standard input (or output), a pipe would take that
-  // descriptor and be lost in the child's rewiring; /dev/null holds the place instead.
-  for (int fd = 0; fd < 3; fd++)
-    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
-  int in[2], out[2];
-  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) return false;
-  if ((e.pid = fork()) == 0) {
-    signal(SIGPIPE, SIG_DFL);
-    dup2(in[0], 0), dup2(out[1], 1);
-    if (dir == nullptr || chdir(dir) == 0) execl(ZELTRO_EXE, ZELTRO_EXE, nullptr);
-    _exit(127);
-  }
-  close(in[0]), close(out[1]);
-  e.to_engine = in[1], e.from_engine = out[0];
-  fcntl(e.to_engine, F_SETFL, O_NONBLOCK);  // a write never blocks past its deadline
-  return e.pid > 0;
-}
-
 // Writes the text and the line end; false when the engine is gone or stops reading.
 inline bool send(Engine& e, const std::string& text, const char* end = "\n") {
   const std::string bytes = text + end;
@@ -87,10 +66,6 @@ inline bool send(Engine& e, const std::string& text, const char* end = "\n") {
     if (n > 0) done += n;
   }
   return done == bytes.size();
-}
-inline void close_input(Engine& e) {
-  close(e.to_engine);
-  e.to_engine = -1;
 }
 
 // Output lines up to and including the first one beginning with prefix, or, without a prefix,
@@ -118,16 +93,36 @@ inline Lines read_rest(Engine& e, int timeout_ms = kTimeoutMs) {
   return read_until(e, nullptr, timeout_ms);
 }
 
-// Starts the engine and reads its banner.
+// Runs ZELTRO_EXE in the directory (or this one) on pipes and reads its banner.
 inline bool launch(Engine& e, const char* dir = nullptr) {
-  return start(e, dir) && read_until(e, "") == Lines{kBanner};
+  signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
+  // When the test itself runs without standard input (or output), a pipe would take that
+  // descriptor and be lost in the child's rewiring; /dev/null holds the place instead.
+  for (int fd = 0; fd < 3; fd++)
+    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
+  int in[2], out[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) return false;
+  if ((e.pid = fork()) == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(in[0], 0), dup2(out[1], 1);
+    if (dir == nullptr || chdir(dir) == 0) execl(ZELTRO_EXE, ZELTRO_EXE, nullptr);
+    _exit(127);
+  }
+  close(in[0]), close(out[1]);
+  e.to_engine = in[1], e.from_engine = out[0];
+  fcntl(e.to_engine, F_SETFL, O_NONBLOCK);  // a write never blocks past its deadline
+  return e.pid > 0 && read_until(e, "") == Lines{kBanner};
 }
 
-// The reply to text: what came before the "readyok" to an "isready" sent behind it.
+
+// The reply to text: what came before the "readyok" to an "isready" sent behind it, which must
+// come even in the middle of a search.
 inline Lines ask(Engine& e, const std::string& text, int timeout_ms = kTimeoutMs) {
   if (!send(e, text + "\nisready")) return {"<engine gone>"};
   Lines lines = read_until(e, "readyok", timeout_ms);
   if (lines.back() == "readyok") lines.pop_back();
+  if (lines.empty() || lines.back() != "<timeout>") return lines;
+  ADD_FAILURE() << "no readyok after " << text.substr(0, 80);
   return lines;
 }
 
