@@ -77,7 +77,8 @@ TEST(Clock, NoClockIsOverrunAndAnEmptyOneMovesAtOnce) {
   EXPECT_EQ(uci::quit(e), 0);
 }
 
-// An infinite or ponder search that has run out of work waits, idle, for stop or ponderhit.
+// An infinite or ponder search that has run out of work waits, idle, for stop or ponderhit, and
+// meanwhile answers isready and ignores a position line.
 TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
@@ -101,8 +102,8 @@ TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
     }
     const long cpu = cpu_ms(e);
     std::this_thread::sleep_for(200ms);
-    for (const std::string& line : uci::ask(e, ""))
-      EXPECT_FALSE(line.starts_with("bestmove")) << go << ": " << line;
+    for (const std::string& line : uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1"))
+      EXPECT_FALSE(line.starts_with("bestmove") || line.starts_with("info string fen")) << line;
     EXPECT_LT(cpu_ms(e) - cpu, 100) << go << ": the wait must not spin";
     Lines out = uci::ask(e, ender);
     ASSERT_FALSE(out.empty()) << go;
