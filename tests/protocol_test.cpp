@@ -167,13 +167,13 @@ TEST(CommandLine, PerftHelpVersionAndBadArguments) {
   EXPECT_EQ(uci::run({"--version"}).out, Lines{"Zeltro 1800 Build 4"});
 
   const std::string suite = TEST_DATA_DIR "/tactics.epd";
-  for (Lines args : {Lines{"--version", "x"}, Lines{"-h", "x"}, Lines{"--helps"}, Lines{"epd"},
-                     Lines{"epd", suite, "depth"}, Lines{"epd", suite, "depth", "0"},
-                     Lines{"epd", suite, "depth", "101"}, Lines{"epd", suite, "movetime", "1s"},
-                     Lines{"epd", suite, "nodes", "5"}, Lines{"epd", TEST_DATA_DIR "/none.epd"},
-                     Lines{"perft"}, Lines{"perft", "0"}, Lines{"perft", "two"},
-                     Lines{"perft", "3x"}, Lines{"perft", "2", "8/8/8/8/8/8/8/8 w - - 0 1"},
-                     Lines{"frobnicate"}}) {
+  for (Lines args :
+       {Lines{"--version", "x"}, Lines{"-h", "x"}, Lines{"--helps"}, Lines{"epd"},
+        Lines{"epd", suite, "depth"}, Lines{"epd", suite, "depth", "0"},
+        Lines{"epd", suite, "depth", "101"}, Lines{"epd", suite, "movetime", "1s"},
+        Lines{"epd", suite, "nodes", "5"}, Lines{"epd", TEST_DATA_DIR "/none.epd"}, Lines{"perft"},
+        Lines{"perft", "0"}, Lines{"perft", "two"}, Lines{"perft", "3x"},
+        Lines{"perft", "2", "8/8/8/8/8/8/8/8 w - - 0 1"}, Lines{"frobnicate"}}) {
     r = uci::run(args);
     EXPECT_EQ(r.status, 2) << args.back();
     EXPECT_TRUE(r.errors.starts_with("zeltro: ") && r.errors.find('\n') == r.errors.size() - 1)

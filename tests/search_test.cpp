@@ -45,9 +45,9 @@ TEST_F(SearchTest, MateAndDrawScores) {
   } cases[] = {
       {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, -30000},  // mated at the root
       {"fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, 0},       // stalemate
-      {"fen 7k/8/8/8/8/8/8/K6N w - - 0 1", 0, LIGHT, 0, 0, 0},  // a lone knight cannot win
+      {"fen 7k/8/8/8/8/8/8/K6N w - - 0 1", 0, LIGHT, 0, 0, 0},         // a lone knight cannot win
       {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 100 80", 0, LIGHT, 0, 0, -30000},  // mate on ply 100
-      {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 100 80", 0, LIGHT, 0, 1, 15},  // quiescence: a draw
+      {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 100 80", 0, LIGHT, 0, 1, 15},      // quiescence: a draw
       {"fen 7k/8/6K1/8/8/8/6Q1/8 b - - 101 80", 0, LIGHT, 0, 0, 15},
       {repeated, 1, LIGHT, 0, 0, -15},  // the engine itself repeats
       {repeated, 1, DARK, 0, 0, 15},
@@ -61,8 +61,8 @@ TEST_F(SearchTest, MateAndDrawScores) {
     ext_root_side = c.root_side;
     OptionUci.AnalyseMode = c.analyse;
     const bool checked = in_check(side);
-    const int v = c.quiescence ? qsearch(-30000, 30000, 0, checked)
-                               : search(-30000, 30000, 4, checked);
+    const int v =
+        c.quiescence ? qsearch(-30000, 30000, 0, checked) : search(-30000, 30000, 4, checked);
     const std::string row = std::to_string(&c - cases);
     EXPECT_TRUE(c.score == not_a_draw ? v != 15 : v == c.score) << row << ": " << v;
   }
@@ -145,8 +145,8 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
       {0, 0, {5, 20, 20, 300, 0, 0, 0, 0}, 1000, false, 1000, 0},
       {0, 0, {5, 20, 20, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the planned time is spent
       {0, 0, {2, 20, 20, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
-      {0, 1, {2, 20, 20, 600, 0, 0, 0, 0}, 1000, true, 1000, 0},  // no time for the next one
-      {0, 0, {1, 20, 20, 10000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the hard limit
+      {0, 1, {2, 20, 20, 600, 0, 0, 0, 0}, 1000, true, 1000, 0},       // no time for the next one
+      {0, 0, {1, 20, 20, 10000, 0, 0, 0, 0}, 1000, true, 1000, 0},     // the hard limit
       {0, 0, {4, 29995, 29995, 10, 3, 0, 0, 0}, 1000, true, 1000, 0},  // a short mate
       {0, 0, {4, -29996, -29996, 10, -2, 0, 0, 0}, 1000, true, 1000, 0},
       {0, 0, {3, 29995, 29995, 10, 3, 0, 0, 0}, 1000, false, 1000, 0},
@@ -155,12 +155,12 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
       {0, 0, {5, -40, 0, 1000, 0, 0, 0, 0}, 1000, false, 1800, 0},  // a drop below 0
       {0, 0, {5, 40, 80, 1000, 0, 0, 0, 0}, 1000, false, 1500, 0},  // a drop to a small lead
       {0, 0, {5, 100, 140, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
-      {0, 0, {5, 100, 120, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // too small a drop
+      {0, 0, {5, 100, 120, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},    // too small a drop
       {0, 0, {5, -100, -50, 1000, 0, 1, 0, 0}, 1000, false, 1250, 0},  // a failure low
-      {0, 0, {2, -40, 0, 1000, 0, 0, 1, 0}, 1000, false, 1000, 0},  // too shallow to extend
-      {0, 0, {5, 20, 20, 1000, 0, 0, 1, 1}, 1000, false, 1500, 1},   // MultiPV: a new best
-      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 1}, 1000, true, 1000, 0},    // MultiPV: no drop rule
-      {0, 1, {12, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 2775, 0},   // time given back
+      {0, 0, {2, -40, 0, 1000, 0, 0, 1, 0}, 1000, false, 1000, 0},     // too shallow to extend
+      {0, 0, {5, 20, 20, 1000, 0, 0, 1, 1}, 1000, false, 1500, 1},     // MultiPV: a new best
+      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 1}, 1000, true, 1000, 0},      // MultiPV: no drop rule
+      {0, 1, {12, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 2775, 0},     // time given back
       {0, 1, {11, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 3000, 0},
       {1, 0, {3, 0, 0, 700, 0, 0, 1, 0}, 1000, false, 2400, 0},  // pondering earns time
       {1, 0, {3, 0, 60, 700, 0, 0, 0, 0}, 1000, false, 2050, 0},

@@ -61,7 +61,8 @@ inline bool send(Engine& e, const std::string& text, const char* end = "\n") {
   size_t done = 0;
   for (const long long until = now_ms() + kTimeoutMs; done < bytes.size() && now_ms() < until;) {
     pollfd room = {e.to_engine, POLLOUT, 0};
-    const ssize_t n = poll(&room, 1, 100) > 0 ? write(e.to_engine, &bytes[done], bytes.size() - done) : 0;
+    const ssize_t n =
+        poll(&room, 1, 100) > 0 ? write(e.to_engine, &bytes[done], bytes.size() - done) : 0;
     if (n < 0 && errno != EAGAIN) return false;
     if (n > 0) done += n;
   }
@@ -113,7 +114,6 @@ inline bool launch(Engine& e, const char* dir = nullptr) {
   fcntl(e.to_engine, F_SETFL, O_NONBLOCK);  // a write never blocks past its deadline
   return e.pid > 0 && read_until(e, "") == Lines{kBanner};
 }
-
 
 // The reply to text: what came before the "readyok" to an "isready" sent behind it, which must
 // come even in the middle of a search.
