@@ -1,7 +1,10 @@
-// The UCI front end end to end through pipes: the handshake, options, go lines and searches
-// interrupted by other commands; diagnostics; the position command seen from inside.
+// The UCI front end and the command line end to end through pipes: the handshake, options, go
+// lines and searches interrupted by other commands; diagnostics, perft and the manual; the
+// position command seen from inside.
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "board.h"
 #include "uci_harness.h"
@@ -16,90 +19,88 @@ bool reads_as(const std::string& line, const std::string& format) {
   sscanf(line.c_str(), (format + "%n").c_str(), &end);
   return end == (int)line.size();
 }
-const char* const kBanner = "info string Zeltro 1800 32bit Build 4";
 
-Lines uci_reply() {
-  Lines lines{"id name Zeltro 1800", "id author Oskvarin",
-              "option name Ponder type check default false",
-              "option name OwnBook type check default false",
-              "option name MultiPV type spin default 1 min 1 max 300"};
-  for (const char* w : {"Material", "PawnStructure", "PassedPawn", "Mobility", "Threat",
-                        "KingAttack", "KingShelter"})
-    lines.push_back(std::string("option name ") + w +
-                    "Weight type spin default 100 min 0 max 1000");
-  lines.push_back("option name RepeatScore type spin default -15 min -32000 max 32000");
-  lines.push_back("uciok");
-  return lines;
+// The manual's entry for an option line of the uci reply: name, type, range and default.
+std::string manual_entry(const std::string& line) {
+  char name[64], type[16], low[16], high[16], init[16];
+  const int n = sscanf(line.c_str(), "option name %63s type %15s default %15s min %15s max %15s",
+                       name, type, init, low, high);
+  auto roff = [](std::string text) {  // a minus sign is written \- in the manual
+    for (size_t at = 0; (at = text.find('-', at)) != std::string::npos; at += 2)
+      text.insert(at, "\\");
+    return text;
+  };
+  if (n < 3) return "<not an option line: " + line + ">";
+  return std::string(".B ") + name + "\n" + type + ", " +
+         (n == 5 ? roff(low) + " to " + roff(high) + ", " : "") + "default " + roff(init) + ".";
 }
 
+// The uci reply declares each option as the manual documents it. Commands match exactly and
+// case-sensitively, other lines go unanswered; a carriage return before the line feed, or a line
+// split at the 65535-character buffer, hides no command.
 TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
+  std::ifstream file(TEST_DATA_DIR "/../../docs/zeltro.6");
+  std::stringstream manual;
+  manual << file.rdbuf();
   uci::Engine e;
-  ASSERT_EQ(uci::launch(e), kBanner);
-  EXPECT_EQ(uci::ask(e, "uci"), uci_reply());
-  // Commands match exactly and case-sensitively; none of these lines is answered.
+  ASSERT_TRUE(uci::launch(e));
+  const Lines reply = uci::ask(e, "uci");
+  ASSERT_EQ(reply.size(), 14u);
+  EXPECT_EQ(reply[0], "id name Zeltro 1800");
+  EXPECT_EQ(reply[1], "id author Oskvarin");
+  for (size_t i = 2; i < 13; i++)
+    EXPECT_NE(manual.str().find(manual_entry(reply[i])), std::string::npos) << reply[i];
+  EXPECT_EQ(reply[13], "uciok");
   for (const char* line :
        {"debug on", "", "  isready", "isready ", "ISREADY", "stop", "ponderhit", "ucinewgame",
         "hello", "setoption value 3 name MultiPV", "position startpos moves e2e4 e7e5"})
     EXPECT_EQ(uci::ask(e, line), Lines{}) << "line '" << line << "'";
-  // A carriage return before the line feed does not reach the parser.
-  ASSERT_TRUE(uci::send_raw(e, "isready\r\nuci\n"));
-  Lines reply = uci::read_until(e, "uciok");
-  EXPECT_EQ(reply.front(), "readyok");
-  EXPECT_EQ(reply.size(), 15u);
   EXPECT_EQ(uci::ask(e, std::string(200000, 'x')), Lines{});
-  // A line longer than the 65535-character buffer is split; its rest is read as a line.
-  ASSERT_TRUE(uci::send(e, std::string(65535, 'x') + "isready\nuci"));
-  reply = uci::read_until(e, "uciok");
-  EXPECT_EQ(reply.front(), "readyok");
-  EXPECT_EQ(reply.size(), 15u);
+  for (const std::string& input :
+       {std::string("isready\r\nuci\n"), std::string(65535, 'x') + "isready\nuci\n"}) {
+    ASSERT_TRUE(uci::send(e, input, ""));
+    Lines again = uci::read_until(e, "uciok");
+    EXPECT_EQ(again.front(), "readyok");
+    again.erase(again.begin());
+    EXPECT_EQ(again, reply);
+  }
   EXPECT_EQ(uci::quit(e), 0);
   EXPECT_EQ(uci::read_rest(e), Lines{});
-  EXPECT_EQ(e.errors, "");
 }
 
-TEST(UciSession, EndOfInputEndsTheEngine) {
-  // A last line without its line feed still counts.
-  uci::Engine unfinished;
-  ASSERT_TRUE(uci::start(unfinished));
-  ASSERT_TRUE(uci::send_raw(unfinished, "isready"));
-  uci::close_input(unfinished);
-  EXPECT_EQ(uci::read_rest(unfinished), (Lines{kBanner, "readyok"}));
-  EXPECT_EQ(uci::wait_exit(unfinished), 0);
-}
-
+// Each value set is clamped or read as the engine takes it, answered, and what "uci" declares
+// after it: never a text that was set but not taken.
 TEST(UciSession, SetoptionRepliesAndClamping) {
   uci::Engine e;
-  ASSERT_EQ(uci::launch(e), kBanner);
-  const char* cases[][2] = {
-      {"MultiPV value 500", "MultiPV is set to 300"},
-      {"ponder value TRUE", "Ponder is set to true"},
-      {"OwnBook value on", "OwnBook is set to false"},
-      {"OwnBook value yes", "OwnBook is set to true"},
-      {"RepeatScore value -40000", "RepeatScore is set to -32000"},
-      {"kingshelterweight value 1001", "KingShelterWeight is set to 1000"},
-      {"MobilityWeight value lots", "MobilityWeight is set to 0"},
-      {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true"},
-      {"NoSuchOption value 1", nullptr},
+  ASSERT_TRUE(uci::launch(e));
+  const char* cases[][3] = {
+      {"MultiPV value 500", "MultiPV is set to 300", "MultiPV type spin default 300 min 1 max 300"},
+      {"ponder value TRUE", "Ponder is set to true", "Ponder type check default true"},
+      {"OwnBook value yes", "OwnBook is set to true", "OwnBook type check default true"},
+      {"OwnBook value on", "OwnBook is set to false", "OwnBook type check default false"},
+      {"RepeatScore value -40000", "RepeatScore is set to -32000",
+       "RepeatScore type spin default -32000 min -32000 max 32000"},
+      {"kingshelterweight value 1001", "KingShelterWeight is set to 1000",
+       "KingShelterWeight type spin default 1000 min 0 max 1000"},
+      {"MobilityWeight value lots", "MobilityWeight is set to 0",
+       "MobilityWeight type spin default 0 min 0 max 1000"},
+      {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true", nullptr},
+      {"NoSuchOption value 1", nullptr, nullptr},
   };
-  for (auto [option, reply] : cases)
+  for (auto [option, reply, declared] : cases) {
     EXPECT_EQ(uci::ask(e, std::string("setoption name ") + option),
               reply ? Lines{std::string("info string ") + reply} : Lines{})
         << option;
-  // The values in force are declared, never a text that was set but not taken.
-  Lines declared = uci_reply();
-  declared[2] = "option name Ponder type check default true";
-  declared[3] = "option name OwnBook type check default true";
-  declared[4] = "option name MultiPV type spin default 300 min 1 max 300";
-  declared[8] = "option name MobilityWeight type spin default 0 min 0 max 1000";
-  declared[11] = "option name KingShelterWeight type spin default 1000 min 0 max 1000";
-  declared[12] = "option name RepeatScore type spin default -32000 min -32000 max 32000";
-  EXPECT_EQ(uci::ask(e, "uci"), declared);
-  EXPECT_EQ(uci::ask(e, "setoption name OwnBook value on"),
-            Lines{"info string OwnBook is set to false"});
-  declared[3] = "option name OwnBook type check default false";
-  EXPECT_EQ(uci::ask(e, "uci"), declared);
+    const Lines options = uci::ask(e, "uci");
+    EXPECT_EQ(options.size(), 14u) << option;
+    if (!declared) continue;
+    EXPECT_EQ(std::count(options.begin(), options.end(), std::string("option name ") + declared), 1)
+        << option;
+  }
 }
 
+// Malformed go lines are answered as such; a search's info lines, a move limited by searchmoves,
+// and quit in the middle of a search.
 TEST(GoCommand, MalformedLinesDepthSearchAndCommandsDuringIt) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
@@ -113,7 +114,6 @@ TEST(GoCommand, MalformedLinesDepthSearchAndCommandsDuringIt) {
   ASSERT_EQ(out.size(), 2u);
   EXPECT_TRUE(out[0].starts_with("info nodes 0 time ")) << out[0];
   EXPECT_EQ(out[1], "bestmove 0000");
-  // searchmoves takes the rest of the line and limits the root to its legal moves.
   ASSERT_TRUE(uci::send(e, "go depth 2 searchmoves a2a3 e2e5"));
   out = uci::read_until(e, "bestmove");
   EXPECT_EQ(out.front(), "info string the move (e2e5) to search is illegal??");
@@ -128,16 +128,6 @@ TEST(GoCommand, MalformedLinesDepthSearchAndCommandsDuringIt) {
         << out[i];
   EXPECT_TRUE(out[3].starts_with("info nodes ")) << out[3];
   EXPECT_EQ(out[4], "bestmove " + out[2].substr(out[2].find(" pv ") + 4, 4)) << "the line's move";
-  // During a search isready is answered at once and a position line is ignored.
-  ASSERT_TRUE(uci::send(e, "position startpos\ngo infinite"));
-  for (const std::string& l : uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1"))
-    EXPECT_FALSE(l.starts_with("bestmove") || l.starts_with("info string fen error")) << l;
-  out = uci::ask(e, "stop");
-  ASSERT_GE(out.size(), 2u);
-  EXPECT_TRUE(reads_as(out.back(), "bestmove %*1[a-h]%*1[12]%*1[a-h]%*1[34]"))
-      << "a start-position move, even when the stop comes at once: " << out.back();
-  EXPECT_TRUE(out[out.size() - 2].starts_with("info nodes ")) << out[out.size() - 2];
-  // quit in the middle of a search ends the engine without a reply.
   ASSERT_TRUE(uci::send(e, "go infinite"));
   EXPECT_EQ(uci::quit(e), 0);
   for (const std::string& l : uci::read_rest(e)) EXPECT_FALSE(l.starts_with("bestmove")) << l;
@@ -161,39 +151,49 @@ TEST(Diagnostics, BenchSignatureAndSymmetry) {
       << r.out[r.out.size() - 3];
 }
 
-TEST(CommandLine, PerftPrintsEachRootMoveAndTheTotal) {
-  uci::Run r = uci::run({"perft", "3"});
+// Perft, help and version; a bad argument is one line on standard error and status 2.
+TEST(CommandLine, PerftHelpVersionAndBadArguments) {
+  uci::Run r = uci::run({"perft", "2", "4k3/8/8/8/8/8/8/4K3", "w", "-", "-", "0", "1"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.errors, "");
-  ASSERT_EQ(r.out.size(), 22u);
-  EXPECT_EQ(r.out[21], "Nodes searched: 8902");
-  // The FEN may come as separate words.
-  r = uci::run({"perft", "2", "4k3/8/8/8/8/8/8/4K3", "w", "-", "-", "0", "1"});
-  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, (Lines{"e1d2: 5", "e1e2: 5", "e1f2: 5", "e1d1: 5", "e1f1: 5", "",
                           "Nodes searched: 25"}));
+  EXPECT_EQ(uci::run({"perft", "3"}).out.back(), "Nodes searched: 8902");
+  uci::Run help = uci::run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  ASSERT_FALSE(help.out.empty());
+  EXPECT_EQ(help.out[0], "Usage: zeltro [COMMAND]");
+  EXPECT_EQ(uci::run({"-h"}).out, help.out);
+  EXPECT_EQ(uci::run({"--version"}).out, Lines{"Zeltro 1800 Build 4"});
 
+  const std::string suite = TEST_DATA_DIR "/tactics.epd";
   for (Lines args :
-       {Lines{"perft"}, Lines{"perft", "0"}, Lines{"perft", "two"}, Lines{"perft", "3x"},
+       {Lines{"--version", "x"}, Lines{"-h", "x"}, Lines{"--helps"}, Lines{"epd"},
+        Lines{"epd", suite, "depth"}, Lines{"epd", suite, "depth", "0"},
+        Lines{"epd", suite, "depth", "101"}, Lines{"epd", suite, "movetime", "1s"},
+        Lines{"epd", suite, "nodes", "5"}, Lines{"epd", TEST_DATA_DIR "/none.epd"}, Lines{"perft"},
+        Lines{"perft", "0"}, Lines{"perft", "two"}, Lines{"perft", "3x"},
         Lines{"perft", "2", "8/8/8/8/8/8/8/8 w - - 0 1"}, Lines{"frobnicate"}}) {
     r = uci::run(args);
     EXPECT_EQ(r.status, 2) << args.back();
-    EXPECT_TRUE(r.errors.starts_with("zeltro: ")) << args.back() << ": " << r.errors;
+    EXPECT_TRUE(r.errors.starts_with("zeltro: ") && r.errors.find('\n') == r.errors.size() - 1)
+        << args.back() << ": " << r.errors;
   }
 }
 
+// A position line plays its moves up to the first one that is malformed or illegal; a
+// promotion letter in either case picks the piece, and a wrong one a queen.
 TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
   uci::engine_in_process();
-  EXPECT_EQ(uci::handle("position startpos moves e2e4 e7e5 e1e2"), Lines{});
-  EXPECT_EQ(hply, 3);
   std::pair<const char*, int> games[] = {
+      {"startpos moves e2e4 e7e5 e1e2", 3},
       {"startpos moves e2e5 e7e5", 0},
       {"startpos moves e2e4e7e5", 2},
       {"startpos moves e2e4 e7e5 x1 b1c3", 2},
       {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2},  // d2e2 is illegal
   };
   for (auto [game, plies] : games) {
-    uci::handle(std::string("position ") + game);
+    EXPECT_EQ(uci::handle(std::string("position ") + game), Lines{}) << game;
     EXPECT_EQ(hply, plies) << game;
   }
   std::pair<const char*, int> promotions[] = {

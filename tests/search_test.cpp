@@ -1,6 +1,10 @@
-// The search seen from inside: mate, draw and contempt scores, whole searches on small positions,
-// and the clock: a go line's limits, the verdict after each iteration and the periodic check.
+// The search seen from inside: mate, draw and contempt scores, MultiPV, and the clock: a go line's
+// limits, the verdict after each iteration and the periodic check, which polls the input.
 #include "search.h"
+
+#include <signal.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -16,8 +20,7 @@ class SearchTest : public EngineTest {
   void SetUp() override {
     // Searches here never read the test's own standard input and never stop on the clock.
     si.poll_input = false;
-    si.quiet = true;
-    si.infinite = true;
+    si.quiet = si.infinite = true;
     si.pondering = si.stopped = si.stop_requested = si.fixed_time = false;
     ext_root_side = LIGHT;
     nodes = 1;
@@ -27,63 +30,53 @@ class SearchTest : public EngineTest {
     si.infinite = false;
     si.poll_input = true;
   }
-  // Searches to the depth; returns what the search printed.
-  static std::string think_for(int depth) {
-    max_depth = depth;
-    max_time = si.time_avail = 1000000;
-    testing::internal::CaptureStdout();
-    think(0);
-    return testing::internal::GetCapturedStdout();
-  }
 };
 
-TEST_F(SearchTest, MatesAndDraws) {
-  setup("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
-  EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mated at the root";
-  setup("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-  EXPECT_EQ(search(-30000, 30000, 4, false), 0) << "stalemate";
-  setup("7k/8/8/8/8/8/8/K6N w - - 0 1");
-  EXPECT_EQ(search(-30000, 30000, 4, false), 0) << "a lone knight cannot win";
-
-  setup("7k/6Q1/6K1/8/8/8/8/8 b - - 100 80");
-  EXPECT_EQ(search(-30000, 30000, 4, true), -30000) << "mate on the hundredth ply still counts";
-  EXPECT_EQ(qsearch(-30000, 30000, 0, true), 15) << "quiescence calls it a draw";
-  setup("7k/8/6K1/8/8/8/6Q1/8 b - - 101 80");
-  EXPECT_EQ(search(-30000, 30000, 4, false), 15) << "draw seen from the opponent of the root side";
-}
-
-TEST_F(SearchTest, RepetitionIsScoredWithContempt) {
-  uci::handle("position startpos moves g1f3 g8f6 f3g1 f6g8");
-  ASSERT_EQ(hply, 4);
-  ply = 1;  // repetitions count below the root only
-  ext_root_side = LIGHT;
-  EXPECT_EQ(search(-30000, 30000, 4, false), -15) << "the engine itself repeats";
-  ext_root_side = DARK;
-  EXPECT_EQ(search(-30000, 30000, 4, false), 15);
-  EXPECT_EQ(qsearch(-30000, 30000, 0, false), 15);
-  OptionUci.AnalyseMode = true;
-  EXPECT_NE(qsearch(-30000, 30000, 0, false), 15) << "analysis wants a second repetition";
-  uci::handle("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
-  ply = 1;
-  EXPECT_EQ(qsearch(-30000, 30000, 0, false), 15);
-}
-
-TEST_F(SearchTest, FindsMatesAndLeavesTheReply) {
-  setup("6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1");
-  think_for(4);
-  EXPECT_EQ(std::string(move_str(pv[0][0])), "a1a8");
-  EXPECT_EQ(value_to_mate(iscore[4]), 1);
-  setup(spos);
-  think_for(3);
-  ASSERT_GE(pv_length[0], 2);
-  EXPECT_EQ(si.ponder_move.u, pv[0][1].u) << "the expected reply is the second move of the line";
+// Mate, stalemate and draw scores; a draw is the contempt against the side that searches, and a
+// repetition counts below the root only and, in analysis, only the second time.
+TEST_F(SearchTest, MateAndDrawScores) {
+  const char* const repeated = "startpos moves g1f3 g8f6 f3g1 f6g8";
+  const int not_a_draw = INT_MIN;
+  const struct {
+    const char* position;
+    int ply, root_side;
+    bool analyse, quiescence;
+    int score;
+  } cases[] = {
+      {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, -30000},  // mated at the root
+      {"fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, 0},       // stalemate
+      {"fen 7k/8/8/8/8/8/8/K6N w - - 0 1", 0, LIGHT, 0, 0, 0},         // a lone knight cannot win
+      {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 100 80", 0, LIGHT, 0, 0, -30000},  // mate on ply 100
+      {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 100 80", 0, LIGHT, 0, 1, 15},      // quiescence: a draw
+      {"fen 7k/8/6K1/8/8/8/6Q1/8 b - - 101 80", 0, LIGHT, 0, 0, 15},
+      {repeated, 1, LIGHT, 0, 0, -15},  // the engine itself repeats
+      {repeated, 1, DARK, 0, 0, 15},
+      {repeated, 1, DARK, 0, 1, 15},
+      {repeated, 1, DARK, 1, 1, not_a_draw},
+      {"startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", 1, DARK, 1, 1, 15},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(uci::handle(std::string("position ") + c.position), uci::Lines{});
+    ply = c.ply;
+    ext_root_side = c.root_side;
+    OptionUci.AnalyseMode = c.analyse;
+    const bool checked = in_check(side);
+    const int v =
+        c.quiescence ? qsearch(-30000, 30000, 0, checked) : search(-30000, 30000, 4, checked);
+    const std::string row = std::to_string(&c - cases);
+    EXPECT_TRUE(c.score == not_a_draw ? v != 15 : v == c.score) << row << ": " << v;
+  }
 }
 
 // The lines of the last depth come best first, and the move played is the first line's.
 TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
   OptionUci.MultiPV = 3;
   setup("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  std::string out = think_for(3);
+  max_depth = 3;
+  max_time = si.time_avail = 1000000;
+  testing::internal::CaptureStdout();
+  think(0);
+  const std::string out = testing::internal::GetCapturedStdout();
   int last = INT_MAX;
   for (int n = 1; n <= 3; n++) {
     const std::string head = "info depth 3 multipv " + std::to_string(n) + " score cp ";
@@ -99,7 +92,7 @@ TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
 }
 
 // A go line's limits over a table of clocks: the planned time never reaches past the clock,
-// whatever the increment; an empty clock plans nothing; a mate in n is n moves deep.
+// whatever the increment; an empty clock plans nothing; a mate in n is 2n - 1 plies deep.
 TEST_F(SearchTest, LimitsAndTheTimeBudget) {
   const int A = GO_ABSENT;
   struct {
@@ -152,8 +145,8 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
       {0, 0, {5, 20, 20, 300, 0, 0, 0, 0}, 1000, false, 1000, 0},
       {0, 0, {5, 20, 20, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the planned time is spent
       {0, 0, {2, 20, 20, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
-      {0, 1, {2, 20, 20, 600, 0, 0, 0, 0}, 1000, true, 1000, 0},  // no time for the next one
-      {0, 0, {1, 20, 20, 10000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the hard limit
+      {0, 1, {2, 20, 20, 600, 0, 0, 0, 0}, 1000, true, 1000, 0},       // no time for the next one
+      {0, 0, {1, 20, 20, 10000, 0, 0, 0, 0}, 1000, true, 1000, 0},     // the hard limit
       {0, 0, {4, 29995, 29995, 10, 3, 0, 0, 0}, 1000, true, 1000, 0},  // a short mate
       {0, 0, {4, -29996, -29996, 10, -2, 0, 0, 0}, 1000, true, 1000, 0},
       {0, 0, {3, 29995, 29995, 10, 3, 0, 0, 0}, 1000, false, 1000, 0},
@@ -162,12 +155,12 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
       {0, 0, {5, -40, 0, 1000, 0, 0, 0, 0}, 1000, false, 1800, 0},  // a drop below 0
       {0, 0, {5, 40, 80, 1000, 0, 0, 0, 0}, 1000, false, 1500, 0},  // a drop to a small lead
       {0, 0, {5, 100, 140, 1000, 0, 0, 0, 0}, 1000, false, 1000, 0},
-      {0, 0, {5, 100, 120, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // too small a drop
+      {0, 0, {5, 100, 120, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},    // too small a drop
       {0, 0, {5, -100, -50, 1000, 0, 1, 0, 0}, 1000, false, 1250, 0},  // a failure low
-      {0, 0, {2, -40, 0, 1000, 0, 0, 1, 0}, 1000, false, 1000, 0},  // too shallow to extend
-      {0, 0, {5, 20, 20, 1000, 0, 0, 1, 1}, 1000, false, 1500, 1},   // MultiPV: a new best
-      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 1}, 1000, true, 1000, 0},    // MultiPV: no drop rule
-      {0, 1, {12, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 2775, 0},   // time given back
+      {0, 0, {2, -40, 0, 1000, 0, 0, 1, 0}, 1000, false, 1000, 0},     // too shallow to extend
+      {0, 0, {5, 20, 20, 1000, 0, 0, 1, 1}, 1000, false, 1500, 1},     // MultiPV: a new best
+      {0, 0, {5, -40, 0, 1000, 0, 0, 0, 1}, 1000, true, 1000, 0},      // MultiPV: no drop rule
+      {0, 1, {12, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 2775, 0},     // time given back
       {0, 1, {11, 20, 20, 600, 0, 0, 0, 0}, 3000, false, 3000, 0},
       {1, 0, {3, 0, 0, 700, 0, 0, 1, 0}, 1000, false, 2400, 0},  // pondering earns time
       {1, 0, {3, 0, 60, 700, 0, 0, 0, 0}, 1000, false, 2050, 0},
@@ -223,6 +216,28 @@ TEST_F(SearchTest, ClockAndStopEndTheSearch) {
     EXPECT_EQ(pv[0][0].u, (c.multipv_best ? b : a).u) << row << ": the move to play";
     EXPECT_EQ(si.ponder_move.u, c.stop_requested ? 0 : b.u) << row << ": the reply";
   }
+}
+
+void on_alarm(int) {}
+
+// The input check under a storm of signals: a look cut short is no input.
+TEST(Platform, SignalsDoNotPassForInput) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const int saved = dup(0);
+  dup2(fds[0], 0);
+  struct sigaction alarm = {}, old;
+  alarm.sa_handler = on_alarm;  // no SA_RESTART: the signal cuts system calls short
+  sigaction(SIGALRM, &alarm, &old);
+  itimerval often = {{0, 50}, {0, 50}}, off = {};
+  setitimer(ITIMER_REAL, &often, nullptr);
+  int seen = 0;
+  for (int i = 0; i < 20000; i++) seen += bioskey();
+  setitimer(ITIMER_REAL, &off, nullptr);
+  sigaction(SIGALRM, &old, nullptr);
+  dup2(saved, 0);
+  close(saved), close(fds[0]), close(fds[1]);
+  EXPECT_EQ(seen, 0);
 }
 
 }  // namespace
