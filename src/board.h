@@ -29,6 +29,7 @@ int SidePieces(int c);
 int KingLocation(int c);
 void pl_add(int c, int k, int sq);
 void pl_remove(int c, int k, int sq);
+void pl_move(int c, int k, int from, int to);
 
 // Bitboard primitives.
 int popCount(Bitboard b);

@@ -213,6 +213,12 @@ int search(int alpha, int beta, int depth, bool checked) {
   return best;
 }
 
+// Taking a piece worth at least the capturer can lose nothing: the exchange is worked out only
+// when a bigger piece takes a smaller one.
+static inline bool loses_material(move m) {
+  return seeValues[piece[m.b.to]] < seeValues[piece[m.b.from]] && see_move(m) < 0;
+}
+
 int qsearch(int alpha, int beta, int depth, bool checked) {
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
@@ -245,7 +251,7 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
     pick(i);
     move m = gen_dat[i].m;
     // Once one move has been tried, captures that lose material are not worth a look.
-    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && see_move(m) < 0) continue;
+    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && loses_material(m)) continue;
     if (!makemove(m.b)) continue;
     legal++;
     bool check = in_check(side);
