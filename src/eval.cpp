@@ -189,8 +189,10 @@ int scaled(int weight, int x) {
 
 }  // namespace
 
+// The endgame value moved towards the middlegame one by phase/64 of the way, rounded toward zero:
+// ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
 int interpolate(int mg, int eg, int phase) {
-  return ((64 - phase) * eg + mg * phase) / 64;
+  return (eg * 64 + (mg - eg) * phase) / 64;
 }
 
 bool PassedPawn(int sq) {
@@ -217,10 +219,17 @@ struct shelter_scores_t {
   int base, ahead, beside;
 };
 
-shelter_scores_t shelter_scores() {
+// Worked out again only when the weight has changed since the last call.
+const shelter_scores_t& shelter_scores() {
+  static int weight = -1;
+  static shelter_scores_t scores;
   const int w = OptionUci.KingShelterWeight;
-  const int a = 16 * w / 100, b = w / 25;
-  return {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+  if (w != weight) {
+    const int a = 16 * w / 100, b = w / 25;
+    scores = {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+    weight = w;
+  }
+  return scores;
 }
 
 int shelter_of(int sq, int c, const shelter_scores_t& v) {
@@ -447,7 +456,7 @@ BIT_COUNT_COPIES int eval() {
     piece_terms(c, zone[e], mobile, sums[c], pst[c]);
   }
 
-  const shelter_scores_t shelter_at_weight = shelter_scores();
+  const shelter_scores_t& shelter_at_weight = shelter_scores();
   for (int c = LIGHT; c <= DARK; c++) {
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
