@@ -26,10 +26,10 @@ static inline int capture_score(int from, int to) {
 }
 
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
-// the root and its children) and, at the shallow plies where quiet moves into danger lose
-// points, the squares enemy pawns cover and those enemy knights and bishops cover.
+// the root and its children) and, by the kind of piece moving, the squares where a quiet move
+// loses points for danger.
 static int32_t node_killers[6];
-static Bitboard pawn_covered, minor_covered;
+static Bitboard danger[KING + 1];
 
 // The squares the killers go to: a move to any other square is none of them.
 static Bitboard killer_targets;
@@ -41,6 +41,27 @@ static inline int move_target(int32_t m) {
 // The plies at which a quiet move onto a covered square is put back.
 constexpr int SHALLOW_PLY = 6;
 
+// A piece other than a pawn is in danger where an enemy pawn covers it; a rook, queen or king
+// also where an enemy knight or bishop does. Deeper than the shallow plies nothing is.
+static void set_danger() {
+  if (ply > SHALLOW_PLY) {
+    for (Bitboard& d : danger) d = 0;
+    return;
+  }
+  // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
+  const int enemy = side ^ 1;
+  const Bitboard pawns = myPiece[enemy][PAWN];
+  const Bitboard pawn_covered =
+      enemy == LIGHT ? noEaOne(pawns) | noWeOne(pawns) : soEaOne(pawns) | soWeOne(pawns);
+  Bitboard minor_covered = 0;
+  for (Bitboard b = myPiece[enemy][KNIGHT]; b;) minor_covered |= gKnightMovesTable[pop_lsb(&b)];
+  for (Bitboard b = myPiece[enemy][BISHOP]; b;)
+    minor_covered |= bishopAttacks(Pos.occupied, pop_lsb(&b));
+  danger[PAWN] = 0;
+  danger[KNIGHT] = danger[BISHOP] = pawn_covered;
+  danger[ROOK] = danger[QUEEN] = danger[KING] = pawn_covered | minor_covered;
+}
+
 static void prepare_scores() {
   const bool up = ply >= 2;
   node_killers[0] = mkiller1[ply].m.u;
@@ -51,26 +72,11 @@ static void prepare_scores() {
   node_killers[5] = up ? killer2[ply - 2].m.u : 0;
   killer_targets = 0;
   for (int32_t k : node_killers) killer_targets |= 1ULL << move_target(k);
-  if (ply > SHALLOW_PLY) return;
-  // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
-  const int enemy = side ^ 1;
-  const Bitboard pawns = myPiece[enemy][PAWN];
-  pawn_covered = enemy == LIGHT ? noEaOne(pawns) | noWeOne(pawns) : soEaOne(pawns) | soWeOne(pawns);
-  Bitboard minors = 0;
-  for (Bitboard b = myPiece[enemy][KNIGHT]; b;) minors |= gKnightMovesTable[pop_lsb(&b)];
-  for (Bitboard b = myPiece[enemy][BISHOP]; b;) minors |= bishopAttacks(Pos.occupied, pop_lsb(&b));
-  minor_covered = minors;
+  set_danger();
 }
 
-// A piece other than a pawn lands where an enemy pawn covers it, or a rook, queen or king where
-// an enemy knight or bishop does.
-static inline bool lands_covered(int from, int to) {
-  const int p = piece[from];
-  if (p == PAWN) return false;
-  const Bitboard t = 1ULL << (to ^ 56);
-  if (pawn_covered & t) return true;
-  if (p == KNIGHT || p == BISHOP) return false;
-  return (minor_covered & t) != 0;
+static inline bool lands_in_danger(int from, int to) {
+  return (danger[piece[from]] >> (to ^ 56)) & 1;
 }
 
 // 0 when the move is no killer (no move is 0, so an empty killer never matches).
@@ -93,7 +99,7 @@ static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
     g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && ply <= SHALLOW_PLY && lands_covered(from, to)) s -= ORDER_DANGER_PENALTY;
+  if (penalise && lands_in_danger(from, to)) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
