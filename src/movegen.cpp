@@ -4,8 +4,19 @@
 #include "data.h"
 #include "search.h"
 
+// The end of the list being generated; the generators open the list of the ply and close it.
+static gen_rec_t* list_end;
+
+static inline void open_list() {
+  list_end = &gen_dat[first_move[ply]];
+}
+
+static inline void close_list() {
+  first_move[ply + 1] = static_cast<int>(list_end - gen_dat);
+}
+
 static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
-  gen_rec_t* g = &gen_dat[first_move[ply + 1]++];
+  gen_rec_t* g = list_end++;
   // The move is written as one 32-bit value (from in the lowest byte): the killer test reads it
   // back whole right away, which byte-wise writes would stall.
   g->m.u = (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
@@ -161,7 +172,7 @@ void gen_push_king_evade(int from, int to, int bits) {
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY) {
     if (see(from, to) <= 0) {
-      first_move[ply + 1]--;
+      list_end--;
       return;
     }
     g->score = ORDER_WINNING_CAPTURE + piece_value[piece[to]] - piece_value[KING];
@@ -279,7 +290,7 @@ static void gen_castles() {
 }
 
 void gen() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_pawns();
   gen_en_passant(gen_push);
@@ -289,6 +300,7 @@ void gen() {
   gen_slides(QUEEN);
   gen_steps(KING);
   gen_castles();
+  close_list();
 }
 
 static inline void push_targets(int from, Bitboard targets) {
@@ -296,7 +308,7 @@ static inline void push_targets(int from, Bitboard targets) {
 }
 
 void gen_caps() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
   const int* list = pl[side * 6 + PAWN];
   int n = plc[side * 6 + PAWN];
@@ -335,6 +347,7 @@ void gen_caps() {
     int t = step(k, offset[KING][d]);
     if (t != -1 && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
   }
+  close_list();
 }
 
 void gen_all_king() {
@@ -350,9 +363,10 @@ void gen_all_king() {
 }
 
 void gen_king() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_all_king();
+  close_list();
 }
 
 // The first piece met from sq in direction dir, or -1 at the edge.
@@ -379,7 +393,7 @@ static void pieces_to(int sq, void (*push)(int, int)) {
 }
 
 void gen_evade() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_all_king();
   int c = gchecker1, k = side == LIGHT ? wking_loc : bking_loc;
@@ -424,6 +438,7 @@ void gen_evade() {
   }
   gen_en_passant(gen_push);
   pieces_to(c, push_capture);
+  close_list();
 }
 
 void gen_node(bool in_check) {
