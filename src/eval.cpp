@@ -3,6 +3,10 @@
 // option. Only the pawn terms are kept from call to call, in a cache keyed by the pawns.
 #include "eval.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "board.h"
 #include "option.h"
 
@@ -193,6 +197,29 @@ int scaled(int weight, int x) {
 // ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
 int interpolate(int mg, int eg, int phase) {
   return (eg * 64 + (mg - eg) * phase) / 64;
+}
+
+// Every term of both sides blended by the phase as interpolate does it. Every x86-64 processor
+// takes four terms at once: the two halves of a term are two 16-bit numbers, and one
+// multiply-add weighs the endgame half by 64 - phase and the middlegame half by phase.
+void taper_batch(const int* packed, int* out, int phase) {
+#if defined(__SSE2__)
+  const __m128i weights = _mm_set1_epi32(phase << 16 | (64 - phase));
+  const __m128i borrow = _mm_set1_epi32(0x8000), high = _mm_set1_epi32(-65536);
+  const __m128i low = _mm_set1_epi32(0xFFFF), toward_zero = _mm_set1_epi32(63);
+  for (int i = 0; i < TAPER_BATCH; i += 4) {
+    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + i));
+    // The middlegame half takes back what a negative endgame half borrowed from it.
+    const __m128i halves =
+        _mm_or_si128(_mm_and_si128(_mm_add_epi32(t, borrow), high), _mm_and_si128(t, low));
+    const __m128i sum = _mm_madd_epi16(halves, weights);
+    const __m128i rounded = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), toward_zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_srai_epi32(rounded, 6));
+  }
+#else
+  for (int i = 0; i < TAPER_BATCH; i++)
+    out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
+#endif
 }
 
 bool PassedPawn(int sq) {
@@ -403,6 +430,22 @@ void ending_extra(int extra[2]) {
   }
 }
 
+// The terms of one side's total. All but the piece squares and the shelter are scaled by a
+// weight option; the shelter carries its weight in its scores.
+enum term_t { MATERIAL, SQUARES, SHELTER, STRUCTURE, PASSERS, MOBILITY, THREATS, KING_ATTACK, TERMS };
+static_assert(2 * TERMS == TAPER_BATCH, "both sides' terms are tapered in one batch");
+
+
+int weighted_sum(const int* tapered) {
+  const int weight[TERMS] = {OptionUci.MaterialWeight, 100, 100,
+                             OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
+                             OptionUci.MobilityWeight, OptionUci.ThreatWeight,
+                             OptionUci.KingAttackWeight};
+  int sum = 0;
+  for (int i = 0; i < TERMS; i++) sum += scaled(weight[i], tapered[i]);
+  return sum;
+}
+
 }  // namespace
 
 // On x86-64 ELF systems the evaluation is compiled twice, once for processors with a bit-count
@@ -425,8 +468,9 @@ BIT_COUNT_COPIES int eval() {
   if (phase > 64) phase = 64;
 
   const pawn_entry_t& pe = pawn_structure();
-  const int material[2] = {material_of(wp, wn, wb, wr, wq), material_of(bp, bn, bb, br, bq)};
-  int pst[2], shelter[2], king_attack[2], threats[2];
+  int terms[2][TERMS];
+  terms[LIGHT][MATERIAL] = material_of(wp, wn, wb, wr, wq);
+  terms[DARK][MATERIAL] = material_of(bp, bn, bb, br, bq);
   int adjust[2] = {}, extra[2] = {};
   // Set field by field: a block clear of the pair costs more than the stores.
   piece_sums_t sums[2];
@@ -451,37 +495,34 @@ BIT_COUNT_COPIES int eval() {
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int e = c ^ 1;
-    pst[c] = pe.pst[c];
+    terms[c][SQUARES] = pe.pst[c];
     const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
-    piece_terms(c, zone[e], mobile, sums[c], pst[c]);
+    piece_terms(c, zone[e], mobile, sums[c], terms[c][SQUARES]);
   }
 
   const shelter_scores_t& shelter_at_weight = shelter_scores();
   for (int c = LIGHT; c <= DARK; c++) {
+    int* t = terms[c];
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
-    pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    shelter[c] = shelter_of(k, c, shelter_at_weight);
+    t[SQUARES] += make_score(opkingr[r] + 2, enkingr[r] - 3);
+    t[SHELTER] = shelter_of(k, c, shelter_at_weight);
+    t[STRUCTURE] = pe.structure[c];
+    t[PASSERS] = pe.passed[c];
+    t[MOBILITY] = sums[c].mobility;
+    t[THREATS] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
     const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
     const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
-    king_attack[c] = make_score(v, v / 4);
-    threats[c] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
+    t[KING_ATTACK] = make_score(v, v / 4);
   }
 
   drawish_adjust(adjust);
   ending_extra(extra);
 
+  int tapered[2][TERMS];
+  taper_batch(&terms[0][0], &tapered[0][0], phase);
   int total[2];
-  for (int c = LIGHT; c <= DARK; c++) {
-    auto tapered = [phase](int t) { return interpolate(mg_value(t), eg_value(t), phase); };
-    total[c] = scaled(OptionUci.MaterialWeight, tapered(material[c])) + tapered(pst[c]) +
-               tapered(shelter[c]) +
-               scaled(OptionUci.PawnStructureWeight, tapered(pe.structure[c])) +
-               scaled(OptionUci.PassedPawnWeight, tapered(pe.passed[c])) +
-               scaled(OptionUci.MobilityWeight, tapered(sums[c].mobility)) +
-               scaled(OptionUci.ThreatWeight, tapered(threats[c])) +
-               scaled(OptionUci.KingAttackWeight, tapered(king_attack[c])) + adjust[c] + extra[c];
-  }
+  for (int c = LIGHT; c <= DARK; c++) total[c] = weighted_sum(tapered[c]) + adjust[c] + extra[c];
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
