@@ -436,14 +436,16 @@ enum term_t { MATERIAL, SQUARES, SHELTER, STRUCTURE, PASSERS, MOBILITY, THREATS,
 static_assert(2 * TERMS == TAPER_BATCH, "both sides' terms are tapered in one batch");
 
 
-int weighted_sum(const int* tapered) {
+// Adds each side's tapered terms at their weights to its total.
+void add_weighted(const int (*tapered)[TERMS], int total[2]) {
   const int weight[TERMS] = {OptionUci.MaterialWeight, 100, 100,
                              OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
                              OptionUci.MobilityWeight, OptionUci.ThreatWeight,
                              OptionUci.KingAttackWeight};
-  int sum = 0;
-  for (int i = 0; i < TERMS; i++) sum += scaled(weight[i], tapered[i]);
-  return sum;
+  for (int i = 0; i < TERMS; i++) {
+    total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
+    total[DARK] += scaled(weight[i], tapered[DARK][i]);
+  }
 }
 
 }  // namespace
@@ -521,8 +523,8 @@ BIT_COUNT_COPIES int eval() {
 
   int tapered[2][TERMS];
   taper_batch(&terms[0][0], &tapered[0][0], phase);
-  int total[2];
-  for (int c = LIGHT; c <= DARK; c++) total[c] = weighted_sum(tapered[c]) + adjust[c] + extra[c];
+  int total[2] = {adjust[LIGHT] + extra[LIGHT], adjust[DARK] + extra[DARK]};
+  add_weighted(tapered, total);
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
