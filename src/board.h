@@ -80,6 +80,7 @@ int see_move(move m);
 // The ordering bands, highest first. Within a capture band the victim's value counts, then the
 // attacker's; quiet moves that are no killer score 0, less the danger penalty.
 enum order_band {
+  ORDER_PV_MOVE = 10000000,        // the move of the last principal variation
   ORDER_MATE_KILLER = 9999000,     // this ply's mate killer
   ORDER_MATE_KILLER_UP = 9998500,  // the mate killer of two plies up
   ORDER_QUEEN_PROMOTION = 9998000,
@@ -105,6 +106,8 @@ void gen_caps();
 void gen_evade();
 void gen_king();
 void gen_all_king();
+// Whether a capture of the list loses material in the exchange, read from the score it was given.
+bool capture_loses(const gen_rec_t& g);
 // The list the search uses at a node: evasions in check (king moves alone in double check).
 void gen_node(bool in_check);
 // The legal moves of the position at the root ply, in generation order, at most max of them.

@@ -36,6 +36,16 @@ static inline int capture_score(int from, int to) {
   return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
 }
 
+// A capture scored below the even band lost its exchange: a smaller piece taken by a bigger one is
+// worked out above, and one worth at least its taker can lose nothing, as the taker is the most
+// the other side can win back. The principal-variation move has lost its score and is worked
+// out again.
+bool capture_loses(const gen_rec_t& g) {
+  if (g.score != ORDER_PV_MOVE) return g.score < ORDER_EVEN_CAPTURE;
+  const int from = g.m.b.from, to = g.m.b.to;
+  return seeValues[piece[to]] < seeValues[piece[from]] && see(from, to) < 0;
+}
+
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
 // the root and its children) and, by the kind of piece moving, the squares where a quiet move
 // loses points for danger.

@@ -47,9 +47,8 @@ static const int ONE_PLY = 2;
 static const int QSEARCH_DEPTH_LIMIT = -11;
 // The clock and the input are looked at once in this many nodes (a power of two).
 static const uint32_t POLL_NODES = 1024;
-// Below every move-ordering score, and the score that puts the principal-variation move first.
+// Below every move-ordering score.
 static const int BELOW_ALL_ORDER = -10000;
-static const int PV_MOVE_ORDER = 10000000;
 // The aspiration window around the last score, the width of a retry, and the score beyond which
 // the window is the full one.
 static const int ASPIRATION_WIDTH = 30;
@@ -141,7 +140,7 @@ static void follow_principal_variation() {
   for (int j = first_move[ply]; j < first_move[ply + 1]; j++) {
     if (gen_dat[j].m.u == pv[0][ply].u) {
       follow_pv = true;
-      gen_dat[j].score = PV_MOVE_ORDER;
+      gen_dat[j].score = ORDER_PV_MOVE;
       return;
     }
   }
@@ -213,12 +212,6 @@ int search(int alpha, int beta, int depth, bool checked) {
   return best;
 }
 
-// Taking a piece worth at least the capturer can lose nothing: the exchange is worked out only
-// when a bigger piece takes a smaller one.
-static inline bool loses_material(move m) {
-  return seeValues[piece[m.b.to]] < seeValues[piece[m.b.from]] && see_move(m) < 0;
-}
-
 int qsearch(int alpha, int beta, int depth, bool checked) {
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
@@ -251,7 +244,8 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
     pick(i);
     move m = gen_dat[i].m;
     // Once one move has been tried, captures that lose material are not worth a look.
-    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && loses_material(m)) continue;
+    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && capture_loses(gen_dat[i]))
+      continue;
     if (!makemove(m.b)) continue;
     legal++;
     bool check = in_check(side);
