@@ -98,6 +98,8 @@ enum order_band {
 };
 // What a quiet move onto a covered square loses.
 constexpr int ORDER_DANGER_PENALTY = 7000;
+// The generators' tables of the squares each kind meets (built once, after the board tables).
+void init_move_rays();
 void gen_push(int from, int to, int bits);
 void gen_push_qsearch(int from, int to, int bits);
 void gen_push_king_evade(int from, int to, int bits);

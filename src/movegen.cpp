@@ -192,8 +192,24 @@ void gen_push_king_evade(int from, int to, int bits) {
   g->score = killer_score(g->m.u, &penalise);
 }
 
-static inline int step(int sq, int dir) {
-  return mailbox[mailbox64[sq] + dir];
+// The squares each kind meets from each square, direction by direction in the order of its
+// offsets, ended by -1: one step for knights and kings, the whole line for sliders.
+constexpr int RAY_END = -1;
+static int8_t rays[KING + 1][64][8][8];
+
+void init_move_rays() {
+  for (int kind = KNIGHT; kind <= KING; kind++)
+    for (int sq = 0; sq < 64; sq++)
+      for (int k = 0; k < offsets[kind]; k++) {
+        int8_t* r = rays[kind][sq][k];
+        int n = 0;
+        const int dir = offset[kind][k];
+        for (int t = mailbox[mailbox64[sq] + dir]; t != -1; t = mailbox[mailbox64[t] + dir]) {
+          r[n++] = static_cast<int8_t>(t);
+          if (!slide[kind]) break;
+        }
+        r[n] = RAY_END;
+      }
 }
 
 // The kings never stand next to each other.
@@ -249,8 +265,8 @@ static void gen_steps(int kind) {
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
-      int t = step(s, offset[kind][k]);
-      if (t == -1) continue;
+      int t = rays[kind][s][k][0];
+      if (t == RAY_END) continue;
       if (kind == KING && near_enemy_king(t)) continue;
       if (color[t] == EMPTY)
         push_quiet(s, t);
@@ -266,7 +282,8 @@ static void gen_slides(int kind) {
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
-      for (int t = step(s, offset[kind][k]); t != -1; t = step(t, offset[kind][k])) {
+      for (const int8_t* r = rays[kind][s][k]; *r != RAY_END; r++) {
+        const int t = *r;
         if (color[t] == EMPTY) {
           push_quiet(s, t);
           continue;
@@ -354,8 +371,8 @@ void gen_caps() {
   }
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
-    int t = step(k, offset[KING][d]);
-    if (t != -1 && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
+    int t = rays[KING][k][d][0];
+    if (t != RAY_END && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
   }
   close_list();
 }
@@ -363,8 +380,8 @@ void gen_caps() {
 void gen_all_king() {
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
-    int t = step(k, offset[KING][d]);
-    if (t == -1 || near_enemy_king(t)) continue;
+    int t = rays[KING][k][d][0];
+    if (t == RAY_END || near_enemy_king(t)) continue;
     if (color[t] == EMPTY)
       gen_push_king_evade(k, t, 0);
     else if (color[t] == xside)
@@ -379,26 +396,25 @@ void gen_king() {
   close_list();
 }
 
-// The first piece met from sq in direction dir, or -1 at the edge.
-static inline int first_piece(int sq, int dir) {
-  int t = step(sq, dir);
-  while (t != -1 && color[t] == EMPTY) t = step(t, dir);
-  return t;
+// The first piece met along a ray, or RAY_END at the edge.
+static inline int first_piece(const int8_t* r) {
+  while (*r != RAY_END && color[*r] == EMPTY) r++;
+  return *r;
 }
 
 // Own pieces that can reach sq (other than the king and pawns), each through push.
 static void pieces_to(int sq, void (*push)(int, int)) {
   for (int k = 0; k < 8; k++) {
-    int s = step(sq, offset[KNIGHT][k]);
-    if (s != -1 && own(s, KNIGHT)) push(s, sq);
+    int s = rays[KNIGHT][sq][k][0];
+    if (s != RAY_END && own(s, KNIGHT)) push(s, sq);
   }
   for (int k = 0; k < 4; k++) {
-    int s = first_piece(sq, offset[BISHOP][k]);
-    if (s != -1 && (own(s, BISHOP) || own(s, QUEEN))) push(s, sq);
+    int s = first_piece(rays[BISHOP][sq][k]);
+    if (s != RAY_END && (own(s, BISHOP) || own(s, QUEEN))) push(s, sq);
   }
   for (int k = 0; k < 4; k++) {
-    int s = first_piece(sq, offset[ROOK][k]);
-    if (s != -1 && (own(s, ROOK) || own(s, QUEEN))) push(s, sq);
+    int s = first_piece(rays[ROOK][sq][k]);
+    if (s != RAY_END && (own(s, ROOK) || own(s, QUEEN))) push(s, sq);
   }
 }
 
