@@ -442,9 +442,16 @@ void add_weighted(const int (*tapered)[TERMS], int total[2]) {
                              OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
                              OptionUci.MobilityWeight, OptionUci.ThreatWeight,
                              OptionUci.KingAttackWeight};
+  bool all_default = true;
+  for (int w : weight) all_default &= w == 100;
   for (int i = 0; i < TERMS; i++) {
-    total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
-    total[DARK] += scaled(weight[i], tapered[DARK][i]);
+    if (all_default) {
+      total[LIGHT] += tapered[LIGHT][i];
+      total[DARK] += tapered[DARK][i];
+    } else {
+      total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
+      total[DARK] += scaled(weight[i], tapered[DARK][i]);
+    }
   }
 }
 
