@@ -199,15 +199,16 @@ int interpolate(int mg, int eg, int phase) {
   return (eg * 64 + (mg - eg) * phase) / 64;
 }
 
-// Every term of both sides blended by the phase as interpolate does it. Every x86-64 processor
-// takes four terms at once: the two halves of a term are two 16-bit numbers, and one
-// multiply-add weighs the endgame half by 64 - phase and the middlegame half by phase.
-void taper_batch(const int* packed, int* out, int phase) {
+// Packed scores blended by the phase as interpolate does it. Every x86-64 processor takes four at
+// once: the two halves of a score are two 16-bit numbers, and one multiply-add weighs the
+// endgame half by 64 - phase and the middlegame half by phase.
+void taper(const int* packed, int* out, int n, int phase) {
+  int i = 0;
 #if defined(__SSE2__)
   const __m128i weights = _mm_set1_epi32(phase << 16 | (64 - phase));
   const __m128i borrow = _mm_set1_epi32(0x8000), high = _mm_set1_epi32(-65536);
   const __m128i low = _mm_set1_epi32(0xFFFF), toward_zero = _mm_set1_epi32(63);
-  for (int i = 0; i < TAPER_BATCH; i += 4) {
+  for (; i + 4 <= n; i += 4) {
     const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + i));
     // The middlegame half takes back what a negative endgame half borrowed from it.
     const __m128i halves =
@@ -216,10 +217,8 @@ void taper_batch(const int* packed, int* out, int phase) {
     const __m128i rounded = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), toward_zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_srai_epi32(rounded, 6));
   }
-#else
-  for (int i = 0; i < TAPER_BATCH; i++)
-    out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
 #endif
+  for (; i < n; i++) out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
 }
 
 bool PassedPawn(int sq) {
@@ -433,7 +432,6 @@ void ending_extra(int extra[2]) {
 // The terms of one side's total. All but the piece squares and the shelter are scaled by a
 // weight option; the shelter carries its weight in its scores.
 enum term_t { MATERIAL, SQUARES, SHELTER, STRUCTURE, PASSERS, MOBILITY, THREATS, KING_ATTACK, TERMS };
-static_assert(2 * TERMS == TAPER_BATCH, "both sides' terms are tapered in one batch");
 
 
 // Adds each side's tapered terms at their weights to its total.
@@ -529,7 +527,7 @@ BIT_COUNT_COPIES int eval() {
   ending_extra(extra);
 
   int tapered[2][TERMS];
-  taper_batch(&terms[0][0], &tapered[0][0], phase);
+  taper(&terms[0][0], &tapered[0][0], 2 * TERMS, phase);
   int total[2] = {adjust[LIGHT] + extra[LIGHT], adjust[DARK] + extra[DARK]};
   add_weighted(tapered, total);
 
