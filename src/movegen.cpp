@@ -96,10 +96,6 @@ static void prepare_scores() {
   set_danger();
 }
 
-static inline bool lands_in_danger(int from, int to) {
-  return (danger[piece[from]] >> (to ^ 56)) & 1;
-}
-
 // 0 when the move is no killer (no move is 0, so an empty killer never matches).
 static inline int killer_score(int32_t m, bool* penalise) {
   *penalise = true;
@@ -113,14 +109,15 @@ static inline int killer_score(int32_t m, bool* penalise) {
   return 0;
 }
 
-static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
+// in_danger: the danger squares of the kind moving.
+static inline void score_quiet(gen_rec_t* g, Bitboard in_danger, int to, int bits) {
   bool penalise;
   int s = killer_score(g->m.u, &penalise);
   if (s == 0 && (bits & MF_CASTLE)) {
     g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && lands_in_danger(from, to)) s -= ORDER_DANGER_PENALTY;
+  if (penalise && (in_danger & (1ULL << (to ^ 56)))) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
@@ -153,7 +150,7 @@ void gen_push(int from, int to, int bits) {
   else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
     g->score = ORDER_EVEN_CAPTURE;
   else
-    score_quiet(g, from, to, bits);
+    score_quiet(g, danger[piece[from]], to, bits);
 }
 
 void gen_push_qsearch(int from, int to, int bits) {
@@ -169,8 +166,12 @@ void gen_push_qsearch(int from, int to, int bits) {
 }
 
 // Piece moves: no promotion and no en passant to look at.
-static inline void push_quiet(int from, int to) {
-  score_quiet(push_entry(from, to, EMPTY, 0), from, to, 0);
+static inline void push_quiet(int from, int to, Bitboard in_danger) {
+  score_quiet(push_entry(from, to, EMPTY, 0), in_danger, to, 0);
+}
+
+static void push_block(int from, int to) {
+  push_quiet(from, to, danger[piece[from]]);
 }
 
 static inline void push_capture(int from, int to) {
@@ -262,6 +263,7 @@ static void gen_en_passant(void (*push)(int, int, int)) {
 static void gen_steps(int kind) {
   const int* list = pl[side * 6 + kind];
   int n = plc[side * 6 + kind];
+  const Bitboard in_danger = danger[kind];
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
@@ -269,7 +271,7 @@ static void gen_steps(int kind) {
       if (t == RAY_END) continue;
       if (kind == KING && near_enemy_king(t)) continue;
       if (color[t] == EMPTY)
-        push_quiet(s, t);
+        push_quiet(s, t, in_danger);
       else if (color[t] == xside)
         push_capture(s, t);
     }
@@ -279,13 +281,14 @@ static void gen_steps(int kind) {
 static void gen_slides(int kind) {
   const int* list = pl[side * 6 + kind];
   int n = plc[side * 6 + kind];
+  const Bitboard in_danger = danger[kind];
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
       for (const int8_t* r = rays[kind][s][k]; *r != RAY_END; r++) {
         const int t = *r;
         if (color[t] == EMPTY) {
-          push_quiet(s, t);
+          push_quiet(s, t, in_danger);
           continue;
         }
         if (color[t] == xside) push_capture(s, t);
@@ -446,7 +449,7 @@ void gen_evade() {
         else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
           gen_push(t - 16, t, MF_PAWN | MF_DOUBLE);
       }
-      pieces_to(t, push_quiet);
+      pieces_to(t, push_block);
     }
   }
 
