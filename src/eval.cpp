@@ -281,11 +281,11 @@ namespace {
 
 // The pawn terms read nothing but the pawns of both colours, so they are kept per pawn
 // configuration. An entry holds its pawns whole: a hit is always the very same pawns, and the
-// cache can never change a score.
+// cache can never change a score. A cleared entry is already right: it holds no pawns, and no
+// pawns score nothing.
 struct pawn_entry_t {
   Bitboard pawns[2];
   int pst[2], structure[2], passed[2];
-  bool used;
 };
 
 constexpr int PAWN_CACHE_BITS = 12;
@@ -317,10 +317,9 @@ void pawn_terms(pawn_entry_t& e) {
 const pawn_entry_t& pawn_structure() {
   const Bitboard white = myPiece[LIGHT][PAWN], black = myPiece[DARK][PAWN];
   pawn_entry_t& e = pawn_cache[pawn_slot(white, black)];
-  if (e.used && e.pawns[LIGHT] == white && e.pawns[DARK] == black) return e;
+  if (e.pawns[LIGHT] == white && e.pawns[DARK] == black) return e;
   e.pawns[LIGHT] = white;
   e.pawns[DARK] = black;
-  e.used = true;
   pawn_terms(e);
   return e;
 }
@@ -467,7 +466,7 @@ void add_weighted(const int (*tapered)[TERMS], int total[2]) {
 #endif
 
 void clear_pawn_cache() {
-  for (pawn_entry_t& e : pawn_cache) e.used = false;
+  for (pawn_entry_t& e : pawn_cache) e = pawn_entry_t{};
 }
 
 BIT_COUNT_COPIES int eval() {
