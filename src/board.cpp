@@ -68,6 +68,17 @@ void pl_remove(int c, int k, int sq) {
   pl_at[last] = j;
 }
 
+// The same list as a removal from `from` and an addition on `to`: the last entry fills the hole
+// and the moved piece becomes the last.
+void pl_move(int c, int k, int from, int to) {
+  int i = c * 6 + k, end = plc[i] - 1;
+  int j = pl_at[from], last = pl[i][end];
+  pl[i][j] = last;
+  pl_at[last] = j;
+  pl[i][end] = to;
+  pl_at[to] = end;
+}
+
 bool board_consistent(char* why, int why_size) {
   auto fail = [&](const char* what) {
     if (why) snprintf(why, why_size, "%s", what);

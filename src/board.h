@@ -29,6 +29,7 @@ int SidePieces(int c);
 int KingLocation(int c);
 void pl_add(int c, int k, int sq);
 void pl_remove(int c, int k, int sq);
+void pl_move(int c, int k, int from, int to);
 
 // Bitboard primitives.
 int popCount(Bitboard b);
@@ -79,6 +80,7 @@ int see_move(move m);
 // The ordering bands, highest first. Within a capture band the victim's value counts, then the
 // attacker's; quiet moves that are no killer score 0, less the danger penalty.
 enum order_band {
+  ORDER_PV_MOVE = 10000000,        // the move of the last principal variation
   ORDER_MATE_KILLER = 9999000,     // this ply's mate killer
   ORDER_MATE_KILLER_UP = 9998500,  // the mate killer of two plies up
   ORDER_QUEEN_PROMOTION = 9998000,
@@ -96,6 +98,8 @@ enum order_band {
 };
 // What a quiet move onto a covered square loses.
 constexpr int ORDER_DANGER_PENALTY = 7000;
+// The generators' tables of the squares each kind meets (built once, after the board tables).
+void init_move_rays();
 void gen_push(int from, int to, int bits);
 void gen_push_qsearch(int from, int to, int bits);
 void gen_push_king_evade(int from, int to, int bits);
@@ -104,6 +108,8 @@ void gen_caps();
 void gen_evade();
 void gen_king();
 void gen_all_king();
+// Whether a capture of the list loses material in the exchange, read from the score it was given.
+bool capture_loses(const gen_rec_t& g);
 // The list the search uses at a node: evasions in check (king moves alone in double check).
 void gen_node(bool in_check);
 // The legal moves of the position at the root ply, in generation order, at most max of them.

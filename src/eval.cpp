@@ -3,6 +3,10 @@
 // option. Only the pawn terms are kept from call to call, in a cache keyed by the pawns.
 #include "eval.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "board.h"
 #include "option.h"
 
@@ -189,8 +193,32 @@ int scaled(int weight, int x) {
 
 }  // namespace
 
+// The endgame value moved towards the middlegame one by phase/64 of the way, rounded toward zero:
+// ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
 int interpolate(int mg, int eg, int phase) {
-  return ((64 - phase) * eg + mg * phase) / 64;
+  return (eg * 64 + (mg - eg) * phase) / 64;
+}
+
+// Packed scores blended by the phase as interpolate does it. Every x86-64 processor takes four at
+// once: the two halves of a score are two 16-bit numbers, and one multiply-add weighs the
+// endgame half by 64 - phase and the middlegame half by phase.
+void taper(const int* packed, int* out, int n, int phase) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i weights = _mm_set1_epi32(phase << 16 | (64 - phase));
+  const __m128i borrow = _mm_set1_epi32(0x8000), high = _mm_set1_epi32(-65536);
+  const __m128i low = _mm_set1_epi32(0xFFFF), toward_zero = _mm_set1_epi32(63);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + i));
+    // The middlegame half takes back what a negative endgame half borrowed from it.
+    const __m128i halves =
+        _mm_or_si128(_mm_and_si128(_mm_add_epi32(t, borrow), high), _mm_and_si128(t, low));
+    const __m128i sum = _mm_madd_epi16(halves, weights);
+    const __m128i rounded = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), toward_zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_srai_epi32(rounded, 6));
+  }
+#endif
+  for (; i < n; i++) out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
 }
 
 bool PassedPawn(int sq) {
@@ -217,10 +245,17 @@ struct shelter_scores_t {
   int base, ahead, beside;
 };
 
-shelter_scores_t shelter_scores() {
+// Worked out again only when the weight has changed since the last call.
+const shelter_scores_t& shelter_scores() {
+  static int weight = -1;
+  static shelter_scores_t scores;
   const int w = OptionUci.KingShelterWeight;
-  const int a = 16 * w / 100, b = w / 25;
-  return {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+  if (w != weight) {
+    const int a = 16 * w / 100, b = w / 25;
+    scores = {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
+    weight = w;
+  }
+  return scores;
 }
 
 int shelter_of(int sq, int c, const shelter_scores_t& v) {
@@ -246,11 +281,11 @@ namespace {
 
 // The pawn terms read nothing but the pawns of both colours, so they are kept per pawn
 // configuration. An entry holds its pawns whole: a hit is always the very same pawns, and the
-// cache can never change a score.
+// cache can never change a score. A cleared entry is already right: it holds no pawns, and no
+// pawns score nothing.
 struct pawn_entry_t {
   Bitboard pawns[2];
   int pst[2], structure[2], passed[2];
-  bool used;
 };
 
 constexpr int PAWN_CACHE_BITS = 12;
@@ -282,10 +317,9 @@ void pawn_terms(pawn_entry_t& e) {
 const pawn_entry_t& pawn_structure() {
   const Bitboard white = myPiece[LIGHT][PAWN], black = myPiece[DARK][PAWN];
   pawn_entry_t& e = pawn_cache[pawn_slot(white, black)];
-  if (e.used && e.pawns[LIGHT] == white && e.pawns[DARK] == black) return e;
+  if (e.pawns[LIGHT] == white && e.pawns[DARK] == black) return e;
   e.pawns[LIGHT] = white;
   e.pawns[DARK] = black;
-  e.used = true;
   pawn_terms(e);
   return e;
 }
@@ -394,6 +428,30 @@ void ending_extra(int extra[2]) {
   }
 }
 
+// The terms of one side's total. All but the piece squares and the shelter are scaled by a
+// weight option; the shelter carries its weight in its scores.
+enum term_t { MATERIAL, SQUARES, SHELTER, STRUCTURE, PASSERS, MOBILITY, THREATS, KING_ATTACK, TERMS };
+
+
+// Adds each side's tapered terms at their weights to its total.
+void add_weighted(const int (*tapered)[TERMS], int total[2]) {
+  const int weight[TERMS] = {OptionUci.MaterialWeight, 100, 100,
+                             OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
+                             OptionUci.MobilityWeight, OptionUci.ThreatWeight,
+                             OptionUci.KingAttackWeight};
+  bool all_default = true;
+  for (int w : weight) all_default &= w == 100;
+  for (int i = 0; i < TERMS; i++) {
+    if (all_default) {
+      total[LIGHT] += tapered[LIGHT][i];
+      total[DARK] += tapered[DARK][i];
+    } else {
+      total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
+      total[DARK] += scaled(weight[i], tapered[DARK][i]);
+    }
+  }
+}
+
 }  // namespace
 
 // On x86-64 ELF systems the evaluation is compiled twice, once for processors with a bit-count
@@ -408,7 +466,7 @@ void ending_extra(int extra[2]) {
 #endif
 
 void clear_pawn_cache() {
-  for (pawn_entry_t& e : pawn_cache) e.used = false;
+  for (pawn_entry_t& e : pawn_cache) e = pawn_entry_t{};
 }
 
 BIT_COUNT_COPIES int eval() {
@@ -416,8 +474,9 @@ BIT_COUNT_COPIES int eval() {
   if (phase > 64) phase = 64;
 
   const pawn_entry_t& pe = pawn_structure();
-  const int material[2] = {material_of(wp, wn, wb, wr, wq), material_of(bp, bn, bb, br, bq)};
-  int pst[2], shelter[2], king_attack[2], threats[2];
+  int terms[2][TERMS];
+  terms[LIGHT][MATERIAL] = material_of(wp, wn, wb, wr, wq);
+  terms[DARK][MATERIAL] = material_of(bp, bn, bb, br, bq);
   int adjust[2] = {}, extra[2] = {};
   // Set field by field: a block clear of the pair costs more than the stores.
   piece_sums_t sums[2];
@@ -442,37 +501,34 @@ BIT_COUNT_COPIES int eval() {
 
   for (int c = LIGHT; c <= DARK; c++) {
     const int e = c ^ 1;
-    pst[c] = pe.pst[c];
+    terms[c][SQUARES] = pe.pst[c];
     const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
-    piece_terms(c, zone[e], mobile, sums[c], pst[c]);
+    piece_terms(c, zone[e], mobile, sums[c], terms[c][SQUARES]);
   }
 
-  const shelter_scores_t shelter_at_weight = shelter_scores();
+  const shelter_scores_t& shelter_at_weight = shelter_scores();
   for (int c = LIGHT; c <= DARK; c++) {
+    int* t = terms[c];
     const int k = KingLocation(c);
     const int r = relative_rank(c, k >> 3);
-    pst[c] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    shelter[c] = shelter_of(k, c, shelter_at_weight);
+    t[SQUARES] += make_score(opkingr[r] + 2, enkingr[r] - 3);
+    t[SHELTER] = shelter_of(k, c, shelter_at_weight);
+    t[STRUCTURE] = pe.structure[c];
+    t[PASSERS] = pe.passed[c];
+    t[MOBILITY] = sums[c].mobility;
+    t[THREATS] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
     const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
     const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
-    king_attack[c] = make_score(v, v / 4);
-    threats[c] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
+    t[KING_ATTACK] = make_score(v, v / 4);
   }
 
   drawish_adjust(adjust);
   ending_extra(extra);
 
-  int total[2];
-  for (int c = LIGHT; c <= DARK; c++) {
-    auto tapered = [phase](int t) { return interpolate(mg_value(t), eg_value(t), phase); };
-    total[c] = scaled(OptionUci.MaterialWeight, tapered(material[c])) + tapered(pst[c]) +
-               tapered(shelter[c]) +
-               scaled(OptionUci.PawnStructureWeight, tapered(pe.structure[c])) +
-               scaled(OptionUci.PassedPawnWeight, tapered(pe.passed[c])) +
-               scaled(OptionUci.MobilityWeight, tapered(sums[c].mobility)) +
-               scaled(OptionUci.ThreatWeight, tapered(threats[c])) +
-               scaled(OptionUci.KingAttackWeight, tapered(king_attack[c])) + adjust[c] + extra[c];
-  }
+  int tapered[2][TERMS];
+  taper(&terms[0][0], &tapered[0][0], 2 * TERMS, phase);
+  int total[2] = {adjust[LIGHT] + extra[LIGHT], adjust[DARK] + extra[DARK]};
+  add_weighted(tapered, total);
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);

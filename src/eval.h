@@ -9,6 +9,8 @@ int eval();
 void clear_pawn_cache();
 // Blends a middlegame and an endgame value by phase 0 (endgame) .. 64 (middlegame).
 int interpolate(int mg, int eg, int phase);
+// Blends n packed scores (make_score) at once, each exactly as interpolate would.
+void taper(const int* packed, int* out, int n, int phase);
 
 // Pawn predicates and the king shelter, for the pawn or king standing on board square sq.
 bool PassedPawn(int sq);

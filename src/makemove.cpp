@@ -39,6 +39,25 @@ static inline void lift(int c, int sq) {
   piece[sq] = color[sq] = EMPTY;
 }
 
+// A piece going from one square to another, without the key (take back restores the key as a
+// whole); the piece list changes as by a removal and an addition.
+static inline void shift(int kind, int c, int from, int to) {
+  const Bitboard both = 1ULL << (from ^ 56) | 1ULL << (to ^ 56);
+  myPiece[c][kind] ^= both;
+  Pos.bySide[c] ^= both;
+  Pos.occupied ^= both;
+  pl_move(c, kind, from, to);
+  piece[to] = kind;
+  color[to] = c;
+  piece[from] = color[from] = EMPTY;
+  if (kind == KING) (c == LIGHT ? wking_loc : bking_loc) = to;
+}
+
+static inline void shift_hash(int kind, int c, int from, int to) {
+  shift(kind, c, from, to);
+  hash ^= hash_piece[c][kind][from] ^ hash_piece[c][kind][to];
+}
+
 void piece_remove_hash(int kind, int colour, int sq) {
   toggle(colour, kind, sq);
   hash ^= hash_piece[colour][kind][sq];
@@ -109,8 +128,7 @@ bool makemove(move_bytes m) {
       hply--;
       return false;
     }
-    piece_remove_hash(ROOK, side, c->rook_from);
-    place_hash(ROOK, side, c->rook_to);
+    shift_hash(ROOK, side, c->rook_from, c->rook_to);
   }
 
   int rights = castle & castle_mask[from] & castle_mask[to];
@@ -138,8 +156,7 @@ bool makemove(move_bytes m) {
   }
 
   if (!(bits & MF_PROMOTE)) {
-    piece_remove_hash(p, side, from);
-    place_hash(p, side, to);
+    shift_hash(p, side, from, to);
   } else {
     place_hash(m.promote, side, to);
     piece_remove_hash(PAWN, side, from);
@@ -177,9 +194,7 @@ void takeback() {
   int x = h.capture;
 
   if (!(bits & MF_PROMOTE)) {
-    int p = piece[to];
-    lift(side, to);
-    place(p, side, from);
+    shift(piece[to], side, to, from);
   } else {
     int promoted = piece[to];
     lift(side, to);
@@ -195,8 +210,7 @@ void takeback() {
 
   if (bits & MF_CASTLE) {
     const castle_path_t* c = castle_path(to);
-    lift(side, c->rook_to);
-    place(ROOK, side, c->rook_from);
+    shift(ROOK, side, c->rook_to, c->rook_from);
   }
 
   if (bits & MF_EP) {

@@ -4,8 +4,19 @@
 #include "data.h"
 #include "search.h"
 
+// The end of the list being generated; the generators open the list of the ply and close it.
+static gen_rec_t* list_end;
+
+static inline void open_list() {
+  list_end = &gen_dat[first_move[ply]];
+}
+
+static inline void close_list() {
+  first_move[ply + 1] = static_cast<int>(list_end - gen_dat);
+}
+
 static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
-  gen_rec_t* g = &gen_dat[first_move[ply + 1]++];
+  gen_rec_t* g = list_end++;
   // The move is written as one 32-bit value (from in the lowest byte): the killer test reads it
   // back whole right away, which byte-wise writes would stall.
   g->m.u = (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
@@ -25,11 +36,21 @@ static inline int capture_score(int from, int to) {
   return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
 }
 
+// A capture scored below the even band lost its exchange: a smaller piece taken by a bigger one is
+// worked out above, and one worth at least its taker can lose nothing, as the taker is the most
+// the other side can win back. The principal-variation move has lost its score and is worked
+// out again.
+bool capture_loses(const gen_rec_t& g) {
+  if (g.score != ORDER_PV_MOVE) return g.score < ORDER_EVEN_CAPTURE;
+  const int from = g.m.b.from, to = g.m.b.to;
+  return seeValues[piece[to]] < seeValues[piece[from]] && see(from, to) < 0;
+}
+
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
-// the root and its children) and, at the shallow plies where quiet moves into danger lose
-// points, the squares enemy pawns cover and those enemy knights and bishops cover.
+// the root and its children) and, by the kind of piece moving, the squares where a quiet move
+// loses points for danger.
 static int32_t node_killers[6];
-static Bitboard pawn_covered, minor_covered;
+static Bitboard danger[KING + 1];
 
 // The squares the killers go to: a move to any other square is none of them.
 static Bitboard killer_targets;
@@ -41,6 +62,27 @@ static inline int move_target(int32_t m) {
 // The plies at which a quiet move onto a covered square is put back.
 constexpr int SHALLOW_PLY = 6;
 
+// A piece other than a pawn is in danger where an enemy pawn covers it; a rook, queen or king
+// also where an enemy knight or bishop does. Deeper than the shallow plies nothing is.
+static void set_danger() {
+  if (ply > SHALLOW_PLY) {
+    for (Bitboard& d : danger) d = 0;
+    return;
+  }
+  // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
+  const int enemy = side ^ 1;
+  const Bitboard pawns = myPiece[enemy][PAWN];
+  const Bitboard pawn_covered =
+      enemy == LIGHT ? noEaOne(pawns) | noWeOne(pawns) : soEaOne(pawns) | soWeOne(pawns);
+  Bitboard minor_covered = 0;
+  for (Bitboard b = myPiece[enemy][KNIGHT]; b;) minor_covered |= gKnightMovesTable[pop_lsb(&b)];
+  for (Bitboard b = myPiece[enemy][BISHOP]; b;)
+    minor_covered |= bishopAttacks(Pos.occupied, pop_lsb(&b));
+  danger[PAWN] = 0;
+  danger[KNIGHT] = danger[BISHOP] = pawn_covered;
+  danger[ROOK] = danger[QUEEN] = danger[KING] = pawn_covered | minor_covered;
+}
+
 static void prepare_scores() {
   const bool up = ply >= 2;
   node_killers[0] = mkiller1[ply].m.u;
@@ -51,26 +93,7 @@ static void prepare_scores() {
   node_killers[5] = up ? killer2[ply - 2].m.u : 0;
   killer_targets = 0;
   for (int32_t k : node_killers) killer_targets |= 1ULL << move_target(k);
-  if (ply > SHALLOW_PLY) return;
-  // Attacks are symmetric: a piece on `to` would hit the enemy piece that covers it.
-  const int enemy = side ^ 1;
-  const Bitboard pawns = myPiece[enemy][PAWN];
-  pawn_covered = enemy == LIGHT ? noEaOne(pawns) | noWeOne(pawns) : soEaOne(pawns) | soWeOne(pawns);
-  Bitboard minors = 0;
-  for (Bitboard b = myPiece[enemy][KNIGHT]; b;) minors |= gKnightMovesTable[pop_lsb(&b)];
-  for (Bitboard b = myPiece[enemy][BISHOP]; b;) minors |= bishopAttacks(Pos.occupied, pop_lsb(&b));
-  minor_covered = minors;
-}
-
-// A piece other than a pawn lands where an enemy pawn covers it, or a rook, queen or king where
-// an enemy knight or bishop does.
-static inline bool lands_covered(int from, int to) {
-  const int p = piece[from];
-  if (p == PAWN) return false;
-  const Bitboard t = 1ULL << (to ^ 56);
-  if (pawn_covered & t) return true;
-  if (p == KNIGHT || p == BISHOP) return false;
-  return (minor_covered & t) != 0;
+  set_danger();
 }
 
 // 0 when the move is no killer (no move is 0, so an empty killer never matches).
@@ -86,14 +109,15 @@ static inline int killer_score(int32_t m, bool* penalise) {
   return 0;
 }
 
-static inline void score_quiet(gen_rec_t* g, int from, int to, int bits) {
+// in_danger: the danger squares of the kind moving.
+static inline void score_quiet(gen_rec_t* g, Bitboard in_danger, int to, int bits) {
   bool penalise;
   int s = killer_score(g->m.u, &penalise);
   if (s == 0 && (bits & MF_CASTLE)) {
     g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && ply <= SHALLOW_PLY && lands_covered(from, to)) s -= ORDER_DANGER_PENALTY;
+  if (penalise && (in_danger & (1ULL << (to ^ 56)))) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
@@ -126,7 +150,7 @@ void gen_push(int from, int to, int bits) {
   else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
     g->score = ORDER_EVEN_CAPTURE;
   else
-    score_quiet(g, from, to, bits);
+    score_quiet(g, danger[piece[from]], to, bits);
 }
 
 void gen_push_qsearch(int from, int to, int bits) {
@@ -142,8 +166,12 @@ void gen_push_qsearch(int from, int to, int bits) {
 }
 
 // Piece moves: no promotion and no en passant to look at.
-static inline void push_quiet(int from, int to) {
-  score_quiet(push_entry(from, to, EMPTY, 0), from, to, 0);
+static inline void push_quiet(int from, int to, Bitboard in_danger) {
+  score_quiet(push_entry(from, to, EMPTY, 0), in_danger, to, 0);
+}
+
+static void push_block(int from, int to) {
+  push_quiet(from, to, danger[piece[from]]);
 }
 
 static inline void push_capture(int from, int to) {
@@ -155,7 +183,7 @@ void gen_push_king_evade(int from, int to, int bits) {
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY) {
     if (see(from, to) <= 0) {
-      first_move[ply + 1]--;
+      list_end--;
       return;
     }
     g->score = ORDER_WINNING_CAPTURE + piece_value[piece[to]] - piece_value[KING];
@@ -165,8 +193,24 @@ void gen_push_king_evade(int from, int to, int bits) {
   g->score = killer_score(g->m.u, &penalise);
 }
 
-static inline int step(int sq, int dir) {
-  return mailbox[mailbox64[sq] + dir];
+// The squares each kind meets from each square, direction by direction in the order of its
+// offsets, ended by -1: one step for knights and kings, the whole line for sliders.
+constexpr int RAY_END = -1;
+static int8_t rays[KING + 1][64][8][8];
+
+void init_move_rays() {
+  for (int kind = KNIGHT; kind <= KING; kind++)
+    for (int sq = 0; sq < 64; sq++)
+      for (int k = 0; k < offsets[kind]; k++) {
+        int8_t* r = rays[kind][sq][k];
+        int n = 0;
+        const int dir = offset[kind][k];
+        for (int t = mailbox[mailbox64[sq] + dir]; t != -1; t = mailbox[mailbox64[t] + dir]) {
+          r[n++] = static_cast<int8_t>(t);
+          if (!slide[kind]) break;
+        }
+        r[n] = RAY_END;
+      }
 }
 
 // The kings never stand next to each other.
@@ -219,14 +263,15 @@ static void gen_en_passant(void (*push)(int, int, int)) {
 static void gen_steps(int kind) {
   const int* list = pl[side * 6 + kind];
   int n = plc[side * 6 + kind];
+  const Bitboard in_danger = danger[kind];
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
-      int t = step(s, offset[kind][k]);
-      if (t == -1) continue;
+      int t = rays[kind][s][k][0];
+      if (t == RAY_END) continue;
       if (kind == KING && near_enemy_king(t)) continue;
       if (color[t] == EMPTY)
-        push_quiet(s, t);
+        push_quiet(s, t, in_danger);
       else if (color[t] == xside)
         push_capture(s, t);
     }
@@ -236,12 +281,14 @@ static void gen_steps(int kind) {
 static void gen_slides(int kind) {
   const int* list = pl[side * 6 + kind];
   int n = plc[side * 6 + kind];
+  const Bitboard in_danger = danger[kind];
   for (int j = 0; j < n; j++) {
     int s = list[j];
     for (int k = 0; k < offsets[kind]; k++) {
-      for (int t = step(s, offset[kind][k]); t != -1; t = step(t, offset[kind][k])) {
+      for (const int8_t* r = rays[kind][s][k]; *r != RAY_END; r++) {
+        const int t = *r;
         if (color[t] == EMPTY) {
-          push_quiet(s, t);
+          push_quiet(s, t, in_danger);
           continue;
         }
         if (color[t] == xside) push_capture(s, t);
@@ -273,7 +320,7 @@ static void gen_castles() {
 }
 
 void gen() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_pawns();
   gen_en_passant(gen_push);
@@ -283,6 +330,7 @@ void gen() {
   gen_slides(QUEEN);
   gen_steps(KING);
   gen_castles();
+  close_list();
 }
 
 static inline void push_targets(int from, Bitboard targets) {
@@ -290,7 +338,7 @@ static inline void push_targets(int from, Bitboard targets) {
 }
 
 void gen_caps() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
   const int* list = pl[side * 6 + PAWN];
   int n = plc[side * 6 + PAWN];
@@ -326,16 +374,17 @@ void gen_caps() {
   }
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
-    int t = step(k, offset[KING][d]);
-    if (t != -1 && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
+    int t = rays[KING][k][d][0];
+    if (t != RAY_END && color[t] == xside && !near_enemy_king(t)) push_capture(k, t);
   }
+  close_list();
 }
 
 void gen_all_king() {
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
-    int t = step(k, offset[KING][d]);
-    if (t == -1 || near_enemy_king(t)) continue;
+    int t = rays[KING][k][d][0];
+    if (t == RAY_END || near_enemy_king(t)) continue;
     if (color[t] == EMPTY)
       gen_push_king_evade(k, t, 0);
     else if (color[t] == xside)
@@ -344,36 +393,36 @@ void gen_all_king() {
 }
 
 void gen_king() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_all_king();
+  close_list();
 }
 
-// The first piece met from sq in direction dir, or -1 at the edge.
-static inline int first_piece(int sq, int dir) {
-  int t = step(sq, dir);
-  while (t != -1 && color[t] == EMPTY) t = step(t, dir);
-  return t;
+// The first piece met along a ray, or RAY_END at the edge.
+static inline int first_piece(const int8_t* r) {
+  while (*r != RAY_END && color[*r] == EMPTY) r++;
+  return *r;
 }
 
 // Own pieces that can reach sq (other than the king and pawns), each through push.
 static void pieces_to(int sq, void (*push)(int, int)) {
   for (int k = 0; k < 8; k++) {
-    int s = step(sq, offset[KNIGHT][k]);
-    if (s != -1 && own(s, KNIGHT)) push(s, sq);
+    int s = rays[KNIGHT][sq][k][0];
+    if (s != RAY_END && own(s, KNIGHT)) push(s, sq);
   }
   for (int k = 0; k < 4; k++) {
-    int s = first_piece(sq, offset[BISHOP][k]);
-    if (s != -1 && (own(s, BISHOP) || own(s, QUEEN))) push(s, sq);
+    int s = first_piece(rays[BISHOP][sq][k]);
+    if (s != RAY_END && (own(s, BISHOP) || own(s, QUEEN))) push(s, sq);
   }
   for (int k = 0; k < 4; k++) {
-    int s = first_piece(sq, offset[ROOK][k]);
-    if (s != -1 && (own(s, ROOK) || own(s, QUEEN))) push(s, sq);
+    int s = first_piece(rays[ROOK][sq][k]);
+    if (s != RAY_END && (own(s, ROOK) || own(s, QUEEN))) push(s, sq);
   }
 }
 
 void gen_evade() {
-  first_move[ply + 1] = first_move[ply];
+  open_list();
   prepare_scores();
   gen_all_king();
   int c = gchecker1, k = side == LIGHT ? wking_loc : bking_loc;
@@ -400,7 +449,7 @@ void gen_evade() {
         else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
           gen_push(t - 16, t, MF_PAWN | MF_DOUBLE);
       }
-      pieces_to(t, push_quiet);
+      pieces_to(t, push_block);
     }
   }
 
@@ -418,6 +467,7 @@ void gen_evade() {
   }
   gen_en_passant(gen_push);
   pieces_to(c, push_capture);
+  close_list();
 }
 
 void gen_node(bool in_check) {

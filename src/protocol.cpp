@@ -52,6 +52,7 @@ void GenInit() {
   bookOption.OwnBook = false;
   memset(&SearchInput, 0, sizeof SearchInput);
   buildBitboardAttackTable();
+  init_move_rays();
 }
 
 // Everything the engine needs before its first command, after the banner.

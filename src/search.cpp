@@ -47,9 +47,8 @@ static const int ONE_PLY = 2;
 static const int QSEARCH_DEPTH_LIMIT = -11;
 // The clock and the input are looked at once in this many nodes (a power of two).
 static const uint32_t POLL_NODES = 1024;
-// Below every move-ordering score, and the score that puts the principal-variation move first.
+// Below every move-ordering score.
 static const int BELOW_ALL_ORDER = -10000;
-static const int PV_MOVE_ORDER = 10000000;
 // The aspiration window around the last score, the width of a retry, and the score beyond which
 // the window is the full one.
 static const int ASPIRATION_WIDTH = 30;
@@ -122,16 +121,21 @@ static int repetitions() {
   return n;
 }
 
-// One step of a selection sort: the best remaining move is brought to position i.
-static inline void pick(int i) {
+// One step of a selection sort: the best remaining move (the first of equals) is brought to
+// position i, and its score returned. No move left scores above the one picked before, so the
+// scan ends at the first move that scores as much.
+static inline int pick(int i, int ceiling) {
+  const int end = first_move[ply + 1];
   int best = BELOW_ALL_ORDER, at = i;
-  for (int j = i; j < first_move[ply + 1]; j++) {
+  for (int j = i; j < end; j++) {
     if (gen_dat[j].score > best) {
       best = gen_dat[j].score;
       at = j;
+      if (best == ceiling) break;
     }
   }
   if (at != i) std::swap(gen_dat[i], gen_dat[at]);
+  return best;
 }
 
 // While the node lies on the last principal variation, its move goes first.
@@ -141,7 +145,7 @@ static void follow_principal_variation() {
   for (int j = first_move[ply]; j < first_move[ply + 1]; j++) {
     if (gen_dat[j].m.u == pv[0][ply].u) {
       follow_pv = true;
-      gen_dat[j].score = PV_MOVE_ORDER;
+      gen_dat[j].score = ORDER_PV_MOVE;
       return;
     }
   }
@@ -194,9 +198,9 @@ int search(int alpha, int beta, int depth, bool checked) {
   }
 
   const int entry_alpha = alpha;
-  int best = NO_SCORE, legal = 0;
+  int best = NO_SCORE, legal = 0, ceiling = ORDER_PV_MOVE;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
-    pick(i);
+    ceiling = pick(i, ceiling);
     move m = gen_dat[i].m;
     if (!makemove(m.b)) continue;
     legal++;
@@ -240,12 +244,13 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
   }
   follow_principal_variation();
 
-  int legal = 0;
+  int legal = 0, ceiling = ORDER_PV_MOVE;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
-    pick(i);
+    ceiling = pick(i, ceiling);
     move m = gen_dat[i].m;
     // Once one move has been tried, captures that lose material are not worth a look.
-    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && see_move(m) < 0) continue;
+    if (legal > 0 && !checked && !(m.b.bits & (MF_EP | MF_PROMOTE)) && capture_loses(gen_dat[i]))
+      continue;
     if (!makemove(m.b)) continue;
     legal++;
     bool check = in_check(side);
@@ -290,9 +295,9 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
   if (first_move[0] == first_move[1]) return si.stopped ? 0 : no_move_score();
 
   const int entry_alpha = alpha;
-  int best = NO_SCORE, legal = 0;
+  int best = NO_SCORE, legal = 0, ceiling = ORDER_PV_MOVE;
   for (int i = first_move[0]; i < first_move[1]; i++) {
-    pick(i);
+    ceiling = pick(i, ceiling);
     move m = gen_dat[i].m;
     if (SearchInput.count > 0 && !listed(SearchInput.moves, SearchInput.count, m)) continue;
     if (listed(ExcludeMove.moves, ExcludeMove.count, m)) continue;
