@@ -1,4 +1,5 @@
-// Static evaluation: colour symmetry, the pawn cache, and small positions worked out by hand.
+// Static evaluation: colour symmetry, the pawn cache, the batched blend, and small positions worked
+// out by hand.
 // Positions are written as board and side to move only; the rest of the FEN is never looked at.
 
 #include "eval.h"
@@ -138,6 +139,22 @@ TEST_F(EvalTest, KingShelter) {
   EXPECT_EQ(shelter("4k3/8/8/8/8/8/5PPP/6K1 w", "g1", 37), "-1/-1");  // 5/1 halved, quartered
   EXPECT_EQ(shelter("k7/1p6/8/8/8/8/8/4K3 w", "a8", 100), "-12/-3");  // one diagonal square
   EXPECT_EQ(shelter("4k3/8/8/8/8/P7/7P/7K w", "h1", 100), "-8/-2");   // no wrap to the a-file
+}
+
+// The evaluation blends its terms four at a time; each must come out as the plain blend would,
+// for negative halves (the packed form borrows) and for lists that do not fill the last four.
+TEST(Taper, EqualsTheBlendOfEachTermAlone) {
+  std::mt19937 rng(1800);
+  std::uniform_int_distribution<int> half(-20000, 20000), phase_of(0, 64);
+  int packed[19], out[19];
+  for (int round = 0; round < 20000; round++) {
+    const int n = 1 + round % 19, phase = phase_of(rng);
+    for (int i = 0; i < n; i++) packed[i] = make_score(half(rng), half(rng));
+    taper(packed, out, n, phase);
+    for (int i = 0; i < n; i++)
+      ASSERT_EQ(out[i], interpolate(mg_value(packed[i]), eg_value(packed[i]), phase))
+          << "mg " << mg_value(packed[i]) << " eg " << eg_value(packed[i]) << " phase " << phase;
+  }
 }
 
 }  // namespace
