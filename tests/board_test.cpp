@@ -99,7 +99,8 @@ std::vector<long long> snapshot() {
   return s;
 }
 
-// Perft that checks the whole position after every make and every take back.
+// Perft that checks the whole position after every make and every take back, and that every
+// capture's list score tells whether it loses material as the exchange itself does.
 U64 checked_walk(int depth, std::string* fault) {
   if (depth == 0) return 1;
   gen_node(in_check(side));
@@ -108,6 +109,10 @@ U64 checked_walk(int depth, std::string* fault) {
   for (int i = first_move[ply]; i < first_move[ply + 1] && fault->empty(); i++) {
     const std::vector<long long> before = snapshot();
     const std::string text = move_str(gen_dat[i].m);
+    const move_bytes m = gen_dat[i].m.b;
+    if ((m.bits & MF_CAPTURE) && !(m.bits & (MF_EP | MF_PROMOTE)) &&
+        capture_loses(gen_dat[i]) != (see(m.from, m.to) < 0))
+      *fault = "exchange of " + text + " misread from its score";
     auto same = [&] { return snapshot() == before && board_consistent(why, sizeof why); };
     if (!makemove(gen_dat[i].m.b)) {
       if (!same()) *fault = "refused " + text + " changed the position";
