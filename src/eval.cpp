@@ -281,8 +281,8 @@ namespace {
 
 // The pawn terms read nothing but the pawns of both colours, so they are kept per pawn
 // configuration. An entry holds its pawns whole: a hit is always the very same pawns, and the
-// cache can never change a score. A cleared entry is already right: it holds no pawns, and no
-// pawns score nothing.
+// cache can never change a score. A cleared entry is already right: it stands for a board
+// without pawns, whose pawn terms are all zero.
 struct pawn_entry_t {
   Bitboard pawns[2];
   int pst[2], structure[2], passed[2];
@@ -386,11 +386,10 @@ int threat_terms(int c, const Bitboard* atk, Bitboard enemy_zone, Bitboard enemy
   // Most positions have no threat at all: nothing to count.
   if (!(by_pawns | knights_by_bishops | bishops_by_knights | majors_by_minors | minors_by_majors))
     return 0;
-  const int v = THREAT_BY_PAWN * popCount(by_pawns) +
-                KNIGHT_BY_BISHOP * popCount(knights_by_bishops) +
-                BISHOP_BY_KNIGHT * popCount(bishops_by_knights) +
-                MAJOR_BY_MINOR * popCount(majors_by_minors) +
-                MINOR_BY_MAJOR * popCount(minors_by_majors);
+  const int v =
+      THREAT_BY_PAWN * popCount(by_pawns) + KNIGHT_BY_BISHOP * popCount(knights_by_bishops) +
+      BISHOP_BY_KNIGHT * popCount(bishops_by_knights) +
+      MAJOR_BY_MINOR * popCount(majors_by_minors) + MINOR_BY_MAJOR * popCount(minors_by_majors);
   return make_score(v, v);
 }
 
@@ -430,14 +429,28 @@ void ending_extra(int extra[2]) {
 
 // The terms of one side's total. All but the piece squares and the shelter are scaled by a
 // weight option; the shelter carries its weight in its scores.
-enum term_t { MATERIAL, SQUARES, SHELTER, STRUCTURE, PASSERS, MOBILITY, THREATS, KING_ATTACK, TERMS };
+enum term_t {
+  MATERIAL,
+  SQUARES,
+  SHELTER,
+  STRUCTURE,
+  PASSERS,
+  MOBILITY,
+  THREATS,
+  KING_ATTACK,
+  TERMS
+};
 
-
-// Adds each side's tapered terms at their weights to its total.
+// Adds each side's tapered terms at their weights to its total; at the default weights, which
+// hardly ever change, the terms count as they are.
 void add_weighted(const int (*tapered)[TERMS], int total[2]) {
-  const int weight[TERMS] = {OptionUci.MaterialWeight, 100, 100,
-                             OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
-                             OptionUci.MobilityWeight, OptionUci.ThreatWeight,
+  const int weight[TERMS] = {OptionUci.MaterialWeight,
+                             100,
+                             100,
+                             OptionUci.PawnStructureWeight,
+                             OptionUci.PassedPawnWeight,
+                             OptionUci.MobilityWeight,
+                             OptionUci.ThreatWeight,
                              OptionUci.KingAttackWeight};
   bool all_default = true;
   for (int w : weight) all_default &= w == 100;

@@ -360,7 +360,8 @@ static void print_iteration(int d, int v, int md, int t) {
 }
 
 static bool book_move() {
-  if (!bookOption.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite || si.pondering)
+  if (!bookOption.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite ||
+      si.pondering)
     return false;
   char text[128], found[8];
   get_fen(text);
