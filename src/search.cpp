@@ -181,6 +181,8 @@ int search(int alpha, int beta, int depth, bool checked) {
   }
   pv_length[ply] = ply;
   if (too_deep()) return eval();
+  // Only a root check that loses material, and so is not extended, arrives here in check: its
+  // reply is searched as a quiescence node out of check.
   if (depth < ONE_PLY) return qsearch(alpha, beta, 0, false);
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
