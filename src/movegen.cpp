@@ -25,25 +25,28 @@ static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
   return g;
 }
 
-// Victim first, then attacker; the exchange is worked out only when a bigger piece takes a
-// smaller one.
+// What a capture wins, at least, as far as its sign: the exchange is worked out only when a
+// bigger piece takes a smaller one, as one worth at least its taker can lose nothing (the taker
+// is the most the other side can win back).
+static inline int exchange(int from, int to) {
+  const int d = seeValues[piece[to]] - seeValues[piece[from]];
+  return d < 0 ? see(from, to) : d;
+}
+
+// Victim first, then attacker.
 static inline int capture_score(int from, int to) {
-  int v = piece[to], a = piece[from];
-  int d = seeValues[v] - seeValues[a];
-  if (d < 0) d = see(from, to);
+  const int v = piece[to], a = piece[from];
+  const int d = exchange(from, to);
   if (d > 0) return ORDER_WINNING_CAPTURE + piece_value[v] - piece_value[a];
   if (d == 0) return ORDER_EVEN_CAPTURE + piece_value[v] - a;
   return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
 }
 
-// A capture scored below the even band lost its exchange: a smaller piece taken by a bigger one is
-// worked out above, and one worth at least its taker can lose nothing, as the taker is the most
-// the other side can win back. The principal-variation move has lost its score and is worked
-// out again.
+// A capture scored below the even band lost its exchange. The principal-variation move has lost
+// its score and is worked out again.
 bool capture_loses(const gen_rec_t& g) {
   if (g.score != ORDER_PV_MOVE) return g.score < ORDER_EVEN_CAPTURE;
-  const int from = g.m.b.from, to = g.m.b.to;
-  return seeValues[piece[to]] < seeValues[piece[from]] && see(from, to) < 0;
+  return exchange(g.m.b.from, g.m.b.to) < 0;
 }
 
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
