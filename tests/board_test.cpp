@@ -1,6 +1,5 @@
-// The board: bit helpers and sliding lookups against plain loops on random boards, whatever
-// instructions a build picks for them; exchange counting; make and take back, proven by perft
-// counts and by a full self-check of every redundant form.
+// The board: sliding lookups against a plain walk on random boards; exchange counting; make and
+// take back, proven by perft counts and by a full self-check of every redundant form.
 
 #include <fstream>
 #include <random>
@@ -29,22 +28,6 @@ Bitboard rayWalk(Bitboard occ, int b, const int (*dirs)[2]) {
 }
 const int kRookDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 const int kBishopDirs[4][2] = {{1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
-
-TEST_F(BoardTest, CountAndScansMatchANaiveLoop) {
-  std::mt19937_64 rng(1234);
-  for (int i = 1; i < 3000; i++) {
-    Bitboard b = i == 1 ? ~0ULL : i < 64 ? 1ULL << i : rng() & rng() & (i % 3 ? ~0ULL : rng());
-    int n = 0, low = 64;
-    for (int j = 63; j >= 0; j--)
-      if ((b >> j) & 1) n++, low = j;
-    Bitboard rest = b;
-    ASSERT_EQ(popCount(b), n) << std::hex << b;
-    if (b == 0) continue;
-    ASSERT_EQ(lsb(b), low) << std::hex << b;
-    ASSERT_EQ(pop_lsb(&rest), low ^ 56) << std::hex << b;
-    ASSERT_EQ(rest, b & ~(1ULL << low)) << std::hex << b;
-  }
-}
 
 TEST_F(BoardTest, SlidingLookupsAgreeWithARayWalk) {
   std::mt19937_64 rng(20240601);

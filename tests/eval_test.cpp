@@ -101,6 +101,9 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
       {kWeights[1], 10, "4k3/8/8/8/8/P7/P7/4K3 w", -2},  // not -3
       // Ten knights hitting twelve zone squares: 240 at the table's last entry, 124%: 297/74.
       {kWeights[5], 100, "k1NN4/2N5/3N4/NNNN4/1NN5/8/8/4K3 w", 178},
+      // Shelter at 37: a bare front -5/-1, the pawn ahead +2/0, each beside +1/0. g1 behind f2 g2 h2
+      // has -1/-1, the bare e8 -5/-1; seven queens make phase 64, so only middlegame values.
+      {kWeights[6], 37, "1qqqk3/8/8/8/8/8/5PPP/QQQQ2K1 w", 4},
       // A pawn against a bare king: material 120, pawn square -10, king square -11, shelter -2
       // (pawn in front), isolated -6, passed +2, so 93 and the rule's figure and the tempo 15;
       // the bare king: square -11, shelter -4. The rule measures from fixed squares, so it is
@@ -127,18 +130,6 @@ TEST_F(EvalTest, EveryWeightZeroLeavesSquareTablesAndEndings) {
   EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BB1K3 w"), -16 + 24);        // but two bishops win
   // Queen against a lone king: kings two apart (2 * 5 * 25), the lone king near the rim (-2 * 30).
   EXPECT_EQ(score("8/1k6/8/3K4/8/8/8/7Q w"), 0 + 250 - 60 + 7);
-}
-
-TEST_F(EvalTest, KingShelter) {
-  auto shelter = [](const char* position, const char* king, int weight) {
-    OptionUci.KingShelterWeight = weight;
-    setup(std::string(position) + " - - 0 1");
-    const int s = KingShelter(sq(king));
-    return std::to_string(mg_value(s)) + "/" + std::to_string(eg_value(s));
-  };
-  EXPECT_EQ(shelter("4k3/8/8/8/8/8/5PPP/6K1 w", "g1", 37), "-1/-1");  // 5/1 halved, quartered
-  EXPECT_EQ(shelter("k7/1p6/8/8/8/8/8/4K3 w", "a8", 100), "-12/-3");  // one diagonal square
-  EXPECT_EQ(shelter("4k3/8/8/8/8/P7/7P/7K w", "h1", 100), "-8/-2");   // no wrap to the a-file
 }
 
 // The evaluation blends its terms four at a time; each must come out as the plain blend would,

@@ -1,4 +1,4 @@
-// Reading and writing FEN text, and the table block behind the Hash option.
+// Reading and writing FEN text.
 #include "common.h"
 
 namespace {
@@ -77,31 +77,6 @@ TEST_F(FenTest, RefusedTextsFallBackToTheStartPosition) {
   }
   load("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_FALSE(fen_refused) << "a good text clears the flag";
-}
-
-// Values are clamped to 1..4 MB; setting the size in force again is not answered.
-TEST_F(FenTest, HashOptionSizesTheTable) {
-  const struct {
-    const char* value;
-    int reply_mb;
-    uint32_t buckets;
-  } cases[] = {{"1", 1, 8192},  {"1", 0, 8192},  {"3", 3, 32768}, {"0", 1, 8192},
-               {"9", 4, 32768}, {"-5", 1, 8192}, {"2", 2, 16384}};  // back to the default
-  for (const auto& c : cases) {
-    Lines reply = uci::handle(std::string("setoption name Hash value ") + c.value);
-    const std::string want = "info string Hash is set to " + std::to_string(c.reply_mb) + "mb";
-    EXPECT_EQ(reply, c.reply_mb ? Lines{want} : Lines{}) << c.value;
-    EXPECT_EQ(TT_size, c.buckets) << c.value;
-  }
-  // The whole block of 96-byte buckets is cleared by a new game and by every set-up.
-  size_t last = (size_t)TT_size * 96 - 1;
-  hashREC[0] = hashREC[last] = 1;
-  hply = 5;
-  EXPECT_EQ(uci::handle("ucinewgame"), Lines{});
-  EXPECT_EQ(hashREC[0] + hashREC[last] + hply, 0);
-  hashREC[last] = 1;
-  load(spos);
-  EXPECT_EQ(hashREC[last], 0);
 }
 
 }  // namespace

@@ -85,6 +85,9 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
       {"MobilityWeight value lots", "MobilityWeight is set to 0",
        "MobilityWeight type spin default 0 min 0 max 1000"},
       {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true", nullptr},
+      {"hash value 9", "Hash is set to 4mb", nullptr},  // 1 to 4 MB; the size in force unanswered
+      {"Hash value 0", "Hash is set to 1mb", nullptr},
+      {"Hash value 1", nullptr, nullptr},
       {"NoSuchOption value 1", nullptr, nullptr},
   };
   for (auto [option, reply, declared] : cases) {
