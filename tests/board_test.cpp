@@ -1,8 +1,7 @@
-// The board: sliding lookups against a plain walk on random boards; exchange counting; make and
-// take back, proven by perft counts and by a full self-check of every redundant form.
+// The board: exchange counting; make and take back, proven by perft counts and by a full
+// self-check of every redundant form.
 
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,35 +12,6 @@
 namespace {
 
 class BoardTest : public EngineTest {};
-
-// Walks the rays from bit b one square at a time, stopping on the first occupied square.
-Bitboard rayWalk(Bitboard occ, int b, const int (*dirs)[2]) {
-  Bitboard out = 0;
-  for (int d = 0; d < 4; d++) {
-    int f = (b & 7) + dirs[d][0], r = (b >> 3) + dirs[d][1];
-    for (; f >= 0 && f < 8 && r >= 0 && r < 8; f += dirs[d][0], r += dirs[d][1]) {
-      out |= 1ULL << (r * 8 + f);
-      if (occ & (1ULL << (r * 8 + f))) break;
-    }
-  }
-  return out;
-}
-const int kRookDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-const int kBishopDirs[4][2] = {{1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
-
-TEST_F(BoardTest, SlidingLookupsAgreeWithARayWalk) {
-  std::mt19937_64 rng(20240601);
-  for (int s = 0; s < 64; s++) {
-    const int b = s ^ 56;
-    for (int i = 0; i < 1500; i++) {
-      // Vary the density: sparse boards reach the long rays, dense ones the short.
-      Bitboard occ = rng() & (i % 3 ? rng() : ~0ULL) & (i % 3 == 2 ? rng() : ~0ULL);
-      if (i & 1) occ |= 1ULL << b;
-      ASSERT_EQ(rookAttacks(occ, s), rayWalk(occ, b, kRookDirs)) << "square " << s;
-      ASSERT_EQ(bishopAttacks(occ, s), rayWalk(occ, b, kBishopDirs)) << "square " << s;
-    }
-  }
-}
 
 // Exchanges counted in pawns; the board is left as it was. They are the one use of the
 // attackers of a square, and reach every kind of attacker.

@@ -30,8 +30,7 @@ int reported_time(const Lines& out) {
 
 // Processor time the engine has used so far, in milliseconds.
 long cpu_ms(const uci::Engine& e) {
-  std::ifstream in("/proc/" + std::to_string(e.pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const std::string stat = uci::file_text("/proc/" + std::to_string(e.pid) + "/stat");
   unsigned long user = 0, system = 0;  // fields 14 and 15, behind the command name
   if (sscanf(stat.c_str() + stat.rfind(')') + 2,
              "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)

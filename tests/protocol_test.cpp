@@ -3,8 +3,6 @@
 // position command seen from inside.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "board.h"
 #include "uci_harness.h"
@@ -39,9 +37,7 @@ std::string manual_entry(const std::string& line) {
 // case-sensitively, other lines go unanswered; a carriage return before the line feed, or a line
 // split at the 65535-character buffer, hides no command.
 TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
-  std::ifstream file(TEST_DATA_DIR "/../../docs/zeltro.6");
-  std::stringstream manual;
-  manual << file.rdbuf();
+  const std::string manual = uci::file_text(TEST_DATA_DIR "/../../docs/zeltro.6");
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
   const Lines reply = uci::ask(e, "uci");
@@ -49,7 +45,7 @@ TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
   EXPECT_EQ(reply[0], "id name Zeltro 1800");
   EXPECT_EQ(reply[1], "id author Oskvarin");
   for (size_t i = 2; i < 13; i++)
-    EXPECT_NE(manual.str().find(manual_entry(reply[i])), std::string::npos) << reply[i];
+    EXPECT_NE(manual.find(manual_entry(reply[i])), std::string::npos) << reply[i];
   EXPECT_EQ(reply[13], "uciok");
   for (const char* line :
        {"debug on", "", "  isready", "isready ", "ISREADY", "stop", "ponderhit", "ucinewgame",

@@ -1,4 +1,4 @@
-// Driving the engine as a child process over pipes, or in-process through HandleLine. Every wait
+// Driving the engine as a child process over pipes, or in-process through HandleLine. Every read
 // is bounded, so a hung engine fails its test instead of hanging the run; no bound measures speed.
 #pragma once
 
@@ -10,9 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdlib>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -55,18 +54,13 @@ struct Engine {
   }
 };
 
-// Writes the text and the line end; false when the engine is gone or stops reading.
+// Writes the text and the line end; false when the engine is gone.
 inline bool send(Engine& e, const std::string& text, const char* end = "\n") {
   const std::string bytes = text + end;
-  size_t done = 0;
-  for (const long long until = now_ms() + kTimeoutMs; done < bytes.size() && now_ms() < until;) {
-    pollfd room = {e.to_engine, POLLOUT, 0};
-    const ssize_t n =
-        poll(&room, 1, 100) > 0 ? write(e.to_engine, &bytes[done], bytes.size() - done) : 0;
-    if (n < 0 && errno != EAGAIN) return false;
-    if (n > 0) done += n;
-  }
-  return done == bytes.size();
+  ssize_t n = 0;
+  for (size_t done = 0; done < bytes.size(); done += n)
+    if ((n = write(e.to_engine, &bytes[done], bytes.size() - done)) <= 0) return false;
+  return true;
 }
 
 // Output lines up to and including the first one beginning with prefix, or, without a prefix,
@@ -111,7 +105,6 @@ inline bool launch(Engine& e, const char* dir = nullptr) {
   }
   close(in[0]), close(out[1]);
   e.to_engine = in[1], e.from_engine = out[0];
-  fcntl(e.to_engine, F_SETFL, O_NONBLOCK);  // a write never blocks past its deadline
   return e.pid > 0 && read_until(e, "") == Lines{kBanner};
 }
 
@@ -142,6 +135,11 @@ inline int quit(Engine& e) {
   return send(e, "quit") ? wait_exit(e) : -1;
 }
 
+inline std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // One run with arguments and no input, killed after timeout_ms.
 struct Run {
   int status;
@@ -149,18 +147,13 @@ struct Run {
   std::string errors;
 };
 inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
-  const std::string errors = testing::TempDir() + "zeltro_errors_" + std::to_string(getpid());
+  const std::string to = testing::TempDir() + "zeltro_run_" + std::to_string(getpid());
   std::string command = "timeout -s KILL " + std::to_string(timeout_ms / 1000) + " " ZELTRO_EXE;
   for (const std::string& arg : args) command += " '" + arg + "'";
-  FILE* pipe = popen((command + " </dev/null 2>" + errors).c_str(), "r");
-  std::string out;
-  for (int c; (c = fgetc(pipe)) != EOF;) out += (char)c;
-  const int status = pclose(pipe);
-  std::ifstream error_file(errors);
-  std::stringstream text;
-  text << error_file.rdbuf();
-  unlink(errors.c_str());
-  return {WEXITSTATUS(status), split_lines(out), text.str()};
+  const int status = system((command + " </dev/null >" + to + ".out 2>" + to + ".err").c_str());
+  Run r = {WEXITSTATUS(status), split_lines(file_text(to + ".out")), file_text(to + ".err")};
+  unlink((to + ".out").c_str()), unlink((to + ".err").c_str());
+  return r;
 }
 
 // In-process: tables, options and the start position, set up once per test process.
