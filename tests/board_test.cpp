@@ -1,13 +1,7 @@
 // The board: exchange counting; make and take back, proven by perft counts and by a full
 // self-check of every redundant form.
 
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "common.h"
-#include "protocol.h"
 
 namespace {
 

@@ -1,16 +1,12 @@
 // Opening book: Polyglot keys, the search of a book file, its move text and the choice among moves.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "common.h"
 #include "pg_key.h"
 #include "pg_show.h"
-#include "protocol.h"
 
 namespace {
 

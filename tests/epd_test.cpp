@@ -3,10 +3,8 @@
 #include "epd.h"
 
 #include <regex>
-#include <sstream>
 
 #include "common.h"
-#include "protocol.h"
 
 namespace {
 

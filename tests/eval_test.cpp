@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <random>
-#include <sstream>
 
 #include "common.h"
 

@@ -1,16 +1,11 @@
 // Perft counts of many positions reached by random play, checked against another engine's move
 // generator (Debian's stockfish package, installed by CI). Skipped where it is not installed.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "common.h"
-#include "protocol.h"
 
 namespace {
 

@@ -2,12 +2,8 @@
 // input, book moves and ponder replies. Time bounds on the engine's side are what it reports;
 // the bounds the test measures itself only guard against a hang.
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <string>
 #include <thread>
 
 #include "uci_harness.h"

@@ -1,10 +1,8 @@
 // The UCI front end and the command line end to end through pipes: the handshake, options, go
 // lines and searches interrupted by other commands; diagnostics, perft and the manual; the
 // position command seen from inside.
-#include <algorithm>
 #include <cstdio>
 
-#include "board.h"
 #include "uci_harness.h"
 
 namespace {

@@ -2,16 +2,12 @@
 // limits, the verdict after each iteration and the periodic check, which polls the input.
 #include "search.h"
 
-#include <signal.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <climits>
-#include <string>
 
 #include "common.h"
 #include "platform.h"
-#include "protocol.h"
 
 namespace {
 
