@@ -106,6 +106,7 @@ TEST_F(BoardTest, ClockEnPassantAndCastlingRights) {
       {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1, 0},
       {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0},
       {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44, 0},
+      {"4k3/8/8/8/3P4/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0},  // an own pawn cannot take
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 3 1", "a1a8", 0, -1, 1 | 4},
       {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 1", "h8h1", 0, -1, 2 | 8},
   };

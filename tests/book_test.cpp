@@ -76,6 +76,8 @@ TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
               {8, code("e2e4"), 0, 0},
               {8, code("e1h1"), 5, 0},
               {8, code("e8a8"), 0, 0},
+              {8, code("e1a1"), 0, 0},
+              {8, code("e8h8"), 0, 0},
               {8, code("h2h1n"), 0, 0},
               {8, code("e1h1q"), 0, 0},
               {8, (uint16_t)(0xF000 | code("a7a8")), 0, 0},
@@ -84,7 +86,7 @@ TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
               {13, code("h2h3"), 1, 0}},
              10);  // stray bytes after the last whole entry are never read
   EXPECT_EQ(moves_for(7), Moves{"a2a3"});
-  EXPECT_EQ(moves_for(8), (Moves{"e2e4", "e1g1", "e8c8", "h2h1n", "e1h1q", "a7a8"}));
+  EXPECT_EQ(moves_for(8), (Moves{"e2e4", "e1g1", "e8c8", "e1c1", "e8g8", "h2h1n", "e1h1q", "a7a8"}));
   EXPECT_EQ(moves_for(13), Moves{"h2h3"});
   // Key 12 has weights of 0 only; keys 1, 10 and 14 are in no entry.
   for (U64 none : {1, 10, 12, 14}) EXPECT_EQ(moves_for(none), Moves{""}) << none;

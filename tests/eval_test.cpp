@@ -119,7 +119,6 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
     EXPECT_EQ(c.weight ? term(c.weight, c.value, c.position) : score(c.position), c.want)
         << c.position;
   }
-  EXPECT_EQ(interpolate(3, -5, 10), -3);  // -240 / 64, not -4
 }
 
 // With every weight at 0 only the square tables, the material endings and the tempo are left.
