@@ -51,8 +51,10 @@ void GenInit() {
   si.ponder_move.u = 0;
   bookOption.OwnBook = false;
   memset(&SearchInput, 0, sizeof SearchInput);
-  buildBitboardAttackTable();
-  init_move_rays();
+  // The attack tables never change: a second set-up keeps them.
+  static bool tables_built = false;
+  if (!tables_built) buildBitboardAttackTable(), init_move_rays();
+  tables_built = true;
 }
 
 // Everything the engine needs before its first command, after the banner.
