@@ -68,24 +68,36 @@ static void fen_refuse(const char* why) {
   fen_refused = true;
 }
 
-void fen(const char* text) {
-  int len = (int)strlen(text);
-  int i = 0;
+// The text being read and how far the reading has come. Each field's reader stops after the
+// first character that does not belong to that field.
+struct fen_reader_t {
+  const char* text;
+  int len, at;
+};
+
+// What the board field held, for the checks made once everything is read.
+struct fen_men_t {
+  int kings[2], men[2];
+  bool too_many_squares;
+};
+
+static void clear_position() {
   memset(&SearchInput, 0, sizeof SearchInput);
   hash = 0;
   memset(myPiece, 0, sizeof myPiece);
   for (int sq = 0; sq < 64; sq++) piece[sq] = color[sq] = EMPTY;
   side = xside = -1;
   fen_refused = false;
+}
 
-  // Board: squares are filled one after another from a8; '/' changes nothing.
-  int sq = 0, kings[2] = {0, 0}, men[2] = {0, 0};
-  bool too_many_squares = false;
-  while (i < len) {
-    char ch = text[i++];
+// Squares are filled one after another from a8; '/' changes nothing.
+static void read_board(fen_reader_t& r, fen_men_t& n) {
+  int sq = 0;
+  while (r.at < r.len) {
+    char ch = r.text[r.at++];
     if (ch >= '1' && ch <= '8') {
       sq += ch - '0';
-      if (sq > 64) too_many_squares = true;
+      if (sq > 64) n.too_many_squares = true;
       continue;
     }
     if (ch == '/') continue;
@@ -93,18 +105,19 @@ void fen(const char* text) {
     if (kind == EMPTY) break;
     int c = isupper((unsigned char)ch) ? LIGHT : DARK;
     if (sq > 63) {
-      too_many_squares = true;
+      n.too_many_squares = true;
       continue;
     }
     put_piece(kind, c, sq);
-    men[c]++;
-    if (kind == KING) kings[c]++;
+    n.men[c]++;
+    if (kind == KING) n.kings[c]++;
     sq++;
   }
+}
 
-  // Side to move.
-  while (i < len) {
-    char ch = text[i++];
+static void read_side(fen_reader_t& r) {
+  while (r.at < r.len) {
+    char ch = r.text[r.at++];
     if (ch == 'w') {
       side = LIGHT;
       xside = DARK;
@@ -116,11 +129,13 @@ void fen(const char* text) {
     }
   }
   if (side == DARK) hash ^= hash_side;
+}
 
-  // Castling rights, granted only where king and rook stand at home.
+// Rights are granted only where king and rook stand at home.
+static void read_castling(fen_reader_t& r) {
   castle = 0;
-  while (i < len) {
-    char ch = text[i++];
+  while (r.at < r.len) {
+    char ch = r.text[r.at++];
     if (ch == 'K') {
       if (wking_loc == 60 && rook_on(63, LIGHT)) castle |= 1;
     } else if (ch == 'Q') {
@@ -134,11 +149,13 @@ void fen(const char* text) {
     }
   }
   hash ^= hash_castle[castle];
+}
 
-  // En passant: a file letter sets the file, a rank digit adds its row.
+// A file letter sets the file, a rank digit adds its row.
+static void read_en_passant(fen_reader_t& r) {
   ep = -1;
-  while (i < len) {
-    char ch = text[i++];
+  while (r.at < r.len) {
+    char ch = r.text[r.at++];
     if (ch >= 'a' && ch <= 'h') {
       ep = ch - 'a';
     } else if (ch >= '1' && ch <= '7') {
@@ -149,25 +166,29 @@ void fen(const char* text) {
   }
   if (ep != -1 && !ep_plausible(ep)) ep = -1;
   if (ep != -1) hash ^= hash_ep[ep];
+}
 
-  // Half-move clock: one or two digits need a blank behind them, three are taken as they are.
+// One or two digits need a blank behind them, three are taken as they are.
+static void read_clock(const fen_reader_t& r) {
   fifty = 0;
-  auto digit = [&](int k) { return k < len && isdigit((unsigned char)text[k]); };
-  auto blank = [&](int k) { return k < len && isspace((unsigned char)text[k]); };
-  if (digit(i)) {
-    int d0 = text[i] - '0';
-    if (blank(i + 1)) {
-      fifty = d0;
-    } else if (digit(i + 1)) {
-      int d1 = text[i + 1] - '0';
-      if (blank(i + 2))
-        fifty = 10 * d0 + d1;
-      else if (digit(i + 2))
-        fifty = 100 * d0 + 10 * d1 + (text[i + 2] - '0');
-    }
+  auto digit = [&](int k) { return k < r.len && isdigit((unsigned char)r.text[k]); };
+  auto blank = [&](int k) { return k < r.len && isspace((unsigned char)r.text[k]); };
+  const int i = r.at;
+  if (!digit(i)) return;
+  int d0 = r.text[i] - '0';
+  if (blank(i + 1)) {
+    fifty = d0;
+  } else if (digit(i + 1)) {
+    int d1 = r.text[i + 1] - '0';
+    if (blank(i + 2))
+      fifty = 10 * d0 + d1;
+    else if (digit(i + 2))
+      fifty = 100 * d0 + 10 * d1 + (r.text[i + 2] - '0');
   }
+}
 
-  // Piece lists and colour boards from the arrays, in square order.
+// Piece lists and colour boards from the arrays, in square order.
+static void build_lists() {
   memset(plc, 0, sizeof plc);
   Pos.bySide[0] = Pos.bySide[1] = Pos.occupied = 0;
   for (int s = 0; s < 64; s++) {
@@ -176,18 +197,35 @@ void fen(const char* text) {
     Pos.occupied |= 1ULL << (s ^ 56);
     Pos.bySide[color[s]] |= 1ULL << (s ^ 56);
   }
+}
 
-  if (kings[LIGHT] >= 2) return fen_refuse("too many white king");
-  if (kings[LIGHT] == 0) return fen_refuse("there's no white king");
-  if (kings[DARK] >= 2) return fen_refuse("too many dark king");
-  if (kings[DARK] == 0) return fen_refuse("there's no dark king");
-  if (too_many_squares) return fen_refuse("board has more than 64 squares");
-  if (side == -1) return fen_refuse("side to move is not w or b");
+// Why the position read cannot be played, or nullptr when it can.
+static const char* unplayable(const fen_men_t& n) {
+  if (n.kings[LIGHT] >= 2) return "too many white king";
+  if (n.kings[LIGHT] == 0) return "there's no white king";
+  if (n.kings[DARK] >= 2) return "too many dark king";
+  if (n.kings[DARK] == 0) return "there's no dark king";
+  if (n.too_many_squares) return "board has more than 64 squares";
+  if (side == -1) return "side to move is not w or b";
   // Sixteen men a side also keeps every piece list within bounds after any promotion.
-  if (men[LIGHT] > 16 || men[DARK] > 16) return fen_refuse("more than 16 pieces of one colour");
+  if (n.men[LIGHT] > 16 || n.men[DARK] > 16) return "more than 16 pieces of one colour";
   // A pawn that could step off the board has no place in a position.
   if ((myPiece[LIGHT][PAWN] & 0xFF00000000000000ULL) || (myPiece[DARK][PAWN] & 0xFFULL))
-    return fen_refuse("pawn on its last rank");
+    return "pawn on its last rank";
+  return nullptr;
+}
+
+void fen(const char* text) {
+  clear_position();
+  fen_reader_t r = {text, (int)strlen(text), 0};
+  fen_men_t n = {};
+  read_board(r, n);
+  read_side(r);
+  read_castling(r);
+  read_en_passant(r);
+  read_clock(r);
+  build_lists();
+  if (const char* why = unplayable(n)) fen_refuse(why);
 }
 
 void get_fen(char* out) {
