@@ -106,6 +106,54 @@ static bool castle_blocked(const castle_path_t* c) {
   return attackBB(c->safe[0], xside) || attackBB(c->safe[1], xside);
 }
 
+// The rights that neither square of the move takes away, and the en-passant square the move
+// leaves behind: only a double step beside an enemy pawn leaves one.
+static inline void update_rights_and_ep(int from, int to, int bits) {
+  int rights = castle & castle_mask[from] & castle_mask[to];
+  if (rights != castle) {
+    hash ^= hash_castle[castle] ^ hash_castle[rights];
+    castle = rights;
+  }
+  if (ep != -1) {
+    hash ^= hash_ep[ep];
+    ep = -1;
+  }
+  if (bits & MF_DOUBLE) {
+    set_ep(side, to);
+    if (ep != -1) hash ^= hash_ep[ep];
+  }
+}
+
+// A capture or a pawn move starts the fifty-move count again; anything else adds to it.
+static inline void capture_and_count(int bits, int x, int to) {
+  if (!(bits & (MF_CAPTURE | MF_PAWN))) {
+    fifty++;
+    return;
+  }
+  fifty = 0;
+  if (x != EMPTY) {
+    piece_remove_hash(x, xside, to);
+    count_piece(xside, x, -1);
+  }
+}
+
+// The mover lands, promoted or not; a pawn taken en passant leaves the square behind it.
+static inline void land(move_bytes m, int p) {
+  const int from = m.from, to = m.to, bits = m.bits;
+  if (!(bits & MF_PROMOTE)) {
+    shift_hash(p, side, from, to);
+  } else {
+    place_hash(m.promote, side, to);
+    piece_remove_hash(PAWN, side, from);
+    count_piece(side, PAWN, -1);
+    count_piece(side, m.promote, 1);
+  }
+  if (bits & MF_EP) {
+    piece_remove_hash(PAWN, xside, side == LIGHT ? to + 8 : to - 8);
+    count_piece(xside, PAWN, -1);
+  }
+}
+
 bool makemove(move_bytes m) {
   int from = m.from, to = m.to, bits = m.bits;
   int p = piece[from], x = piece[to];
@@ -130,49 +178,14 @@ bool makemove(move_bytes m) {
     }
     shift_hash(ROOK, side, c->rook_from, c->rook_to);
   }
-
-  int rights = castle & castle_mask[from] & castle_mask[to];
-  if (rights != castle) {
-    hash ^= hash_castle[castle] ^ hash_castle[rights];
-    castle = rights;
-  }
-  if (ep != -1) {
-    hash ^= hash_ep[ep];
-    ep = -1;
-  }
-  if (bits & MF_DOUBLE) {
-    set_ep(side, to);
-    if (ep != -1) hash ^= hash_ep[ep];
-  }
-
-  if (!(bits & (MF_CAPTURE | MF_PAWN))) {
-    fifty++;
-  } else {
-    fifty = 0;
-    if (x != EMPTY) {
-      piece_remove_hash(x, xside, to);
-      count_piece(xside, x, -1);
-    }
-  }
-
-  if (!(bits & MF_PROMOTE)) {
-    shift_hash(p, side, from, to);
-  } else {
-    place_hash(m.promote, side, to);
-    piece_remove_hash(PAWN, side, from);
-    count_piece(side, PAWN, -1);
-    count_piece(side, m.promote, 1);
-  }
-
-  if (bits & MF_EP) {
-    piece_remove_hash(PAWN, xside, side == LIGHT ? to + 8 : to - 8);
-    count_piece(xside, PAWN, -1);
-  }
+  update_rights_and_ep(from, to, bits);
+  capture_and_count(bits, x, to);
+  land(m, p);
 
   side ^= 1;
   xside ^= 1;
   hash ^= hash_side;
-
+  // A move that leaves its own king attacked is taken back.
   if (attackBB(xside == LIGHT ? wking_loc : bking_loc, side)) {
     takeback();
     return false;
