@@ -33,7 +33,10 @@ const int* const bishop_mob = slider_mob;
 const int* const rook_mob = slider_mob;
 
 const int KingAttackWeights[6] = {0, 20, 20, 40, 80, 0};
-const int KingAttackTable[10] = {0, 50, 75, 88, 94, 100, 106, 112, 118, 124};
+// The share of the attackers' weight that counts, by their number; more than the last entry's
+// count as that many.
+constexpr int MOST_ZONE_ATTACKERS = 9;
+const int KingAttackTable[MOST_ZONE_ATTACKERS + 1] = {0, 50, 75, 88, 94, 100, 106, 112, 118, 124};
 
 // By rank counted from the king's own back rank.
 const int opkingr[8] = {0, -4, -8, -10, -10, -8, -8, -8};
@@ -465,6 +468,46 @@ void add_weighted(const int (*tapered)[TERMS], int total[2]) {
   }
 }
 
+// Each side's attack sums start from its pawns' attacks.
+void start_sums(piece_sums_t sums[2]) {
+  // Set field by field: a block clear of the pair costs more than the stores.
+  for (int c = LIGHT; c <= DARK; c++) {
+    for (Bitboard& a : sums[c].attacks) a = 0;
+    sums[c].mobility = sums[c].zone_weight = 0;
+  }
+  const Bitboard wpawns = myPiece[LIGHT][PAWN], bpawns = myPiece[DARK][PAWN];
+  sums[LIGHT].attacks[PAWN] = noEaOne(wpawns) | noWeOne(wpawns);
+  sums[DARK].attacks[PAWN] = soEaOne(bpawns) | soWeOne(bpawns);
+}
+
+// The king's neighbourhood plus one more rank on the enemy's side of it. Pawns hitting two of
+// its squares count as one attacker, but carry no weight.
+void king_zones(Bitboard zone[2], piece_sums_t sums[2]) {
+  for (int c = LIGHT; c <= DARK; c++) {
+    const int e = c ^ 1;
+    const Bitboard b = gKingMovesTable[KingLocation(c)];
+    zone[c] = b | (c == DARK ? soutOne(b) : nortOne(b));
+    sums[e].zone_attackers = popCount(b & sums[e].attacks[PAWN]) / 2;
+  }
+}
+
+// The terms of side c that follow from its king and its sums, once every piece is counted.
+void king_and_sum_terms(int c, int* t, const pawn_entry_t& pe, const piece_sums_t sums[2],
+                        const Bitboard zone[2], const shelter_scores_t& shelter) {
+  const int k = KingLocation(c);
+  const int r = relative_rank(c, k >> 3);
+  t[SQUARES] += make_score(opkingr[r] + 2, enkingr[r] - 3);
+  t[SHELTER] = shelter_of(k, c, shelter);
+  t[STRUCTURE] = pe.structure[c];
+  t[PASSERS] = pe.passed[c];
+  t[MOBILITY] = sums[c].mobility;
+  t[THREATS] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
+  const int n =
+      sums[c].zone_attackers < MOST_ZONE_ATTACKERS ? sums[c].zone_attackers : MOST_ZONE_ATTACKERS;
+  const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
+  t[KING_ATTACK] = make_score(v, v / 4);
+}
+
 }  // namespace
 
 // On x86-64 ELF systems the evaluation is compiled twice, once for processors with a bit-count
@@ -490,51 +533,20 @@ BIT_COUNT_COPIES int eval() {
   int terms[2][TERMS];
   terms[LIGHT][MATERIAL] = material_of(wp, wn, wb, wr, wq);
   terms[DARK][MATERIAL] = material_of(bp, bn, bb, br, bq);
-  int adjust[2] = {}, extra[2] = {};
-  // Set field by field: a block clear of the pair costs more than the stores.
   piece_sums_t sums[2];
-  for (piece_sums_t& p : sums) {
-    for (Bitboard& a : p.attacks) a = 0;
-    p.mobility = p.zone_weight = 0;
-  }
+  start_sums(sums);
   Bitboard zone[2];
-
-  const Bitboard wpawns = myPiece[LIGHT][PAWN], bpawns = myPiece[DARK][PAWN];
-  sums[LIGHT].attacks[PAWN] = noEaOne(wpawns) | noWeOne(wpawns);
-  sums[DARK].attacks[PAWN] = soEaOne(bpawns) | soWeOne(bpawns);
-
-  // The king's neighbourhood plus one more rank on the enemy's side of it. Pawns hitting two of
-  // its squares count as one attacker, but carry no weight.
+  king_zones(zone, sums);
   for (int c = LIGHT; c <= DARK; c++) {
-    const int e = c ^ 1;
-    const Bitboard b = gKingMovesTable[KingLocation(c)];
-    zone[c] = b | (c == DARK ? soutOne(b) : nortOne(b));
-    sums[e].zone_attackers = popCount(b & sums[e].attacks[PAWN]) / 2;
-  }
-
-  for (int c = LIGHT; c <= DARK; c++) {
-    const int e = c ^ 1;
     terms[c][SQUARES] = pe.pst[c];
-    const Bitboard mobile = ~(sums[e].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
-    piece_terms(c, zone[e], mobile, sums[c], terms[c][SQUARES]);
+    const Bitboard mobile = ~(sums[c ^ 1].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
+    piece_terms(c, zone[c ^ 1], mobile, sums[c], terms[c][SQUARES]);
   }
-
   const shelter_scores_t& shelter_at_weight = shelter_scores();
-  for (int c = LIGHT; c <= DARK; c++) {
-    int* t = terms[c];
-    const int k = KingLocation(c);
-    const int r = relative_rank(c, k >> 3);
-    t[SQUARES] += make_score(opkingr[r] + 2, enkingr[r] - 3);
-    t[SHELTER] = shelter_of(k, c, shelter_at_weight);
-    t[STRUCTURE] = pe.structure[c];
-    t[PASSERS] = pe.passed[c];
-    t[MOBILITY] = sums[c].mobility;
-    t[THREATS] = threat_terms(c, sums[c].attacks, zone[c ^ 1], sums[c ^ 1].attacks[PAWN]);
-    const int n = sums[c].zone_attackers < 9 ? sums[c].zone_attackers : 9;
-    const int v = sums[c].zone_weight * KingAttackTable[n] / 100;
-    t[KING_ATTACK] = make_score(v, v / 4);
-  }
+  for (int c = LIGHT; c <= DARK; c++)
+    king_and_sum_terms(c, terms[c], pe, sums, zone, shelter_at_weight);
 
+  int adjust[2] = {}, extra[2] = {};
   drawish_adjust(adjust);
   ending_extra(extra);
 
