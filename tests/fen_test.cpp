@@ -55,13 +55,13 @@ TEST_F(FenTest, FieldsAsReadAndWritten) {
 
 TEST_F(FenTest, RefusedTextsFallBackToTheStartPosition) {
   const char* cases[][2] = {
-      // The kings, White first; the exact reply.
+      // The kings, White first, and a board one square too long; the exact reply.
       {"", "there's no white king"},
       {"KK6/8/8/8/8/8/8/8 w - - 0 1", "too many white king"},
       {"k3k3/8/8/8/8/8/8/4K3 w - - 0 1", "too many dark king"},
       {"8/8/8/8/8/8/8/4K3 w - - 0 1", "there's no dark king"},
+      {"4k3/8/8/8/8/8/8/4K4 w - - 0 1", "board has more than 64 squares"},
       // Text nothing else could work with; any reason ("").
-      {"4k3/8/8/8/8/8/8/4K3/8 w - - 0 1", ""},
       {"4k3/8/8/8/8/8/8/4K3 x - - 0 1", ""},
       {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", ""},
       {"P3k3/8/8/8/8/8/8/4K3 w - - 0 1", ""},
