@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Conventional entry points; CMake does the real work.
 #   make            release engine in build/release/zeltro
 #   make EXE=path   the same, copied to path (as match managers expect)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the evaluation, the move generator and make/take back, measured with Google Benchmark.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who attacks a square, from the bitboards alone. Kings never count as attackers here except in
 // AttacksTo: the king-move generators keep the kings apart, so a king can never give check.
 #include "board.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitboard primitives, the sliding-attack lookups and the fixed per-square attack sets.
 //
 // Bits run a1 = 0 .. h1 = 7 .. a8 = 56 .. h8 = 63; a board square sq (a8 = 0) is bit sq ^ 56.

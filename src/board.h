@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position, bitboards, attack detection, exchange evaluation, move generation and make/take
 // back.
 #pragma once

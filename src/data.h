@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static tables of the board geometry and the start position.
 #pragma once
 

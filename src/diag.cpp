@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Diagnostics a developer runs by hand or from the command line: perft, the bench whose node
 // count is the engine's signature, the profile run and the colour-symmetry test of the evaluation.
 #include "diag.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Diagnostics: perft, the bench, the profile run, the colour-symmetry test and the board picture.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moves in standard algebraic notation (SAN), and the runner of EPD test suites.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The static evaluation. Every term is a middlegame/endgame pair packed into one int and summed
 // per side; each sum is blended by the game phase once at the end and scaled by its weight
 // option. Only the pawn terms are kept from call to call, in a cache keyed by the pawns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static evaluation: a tapered middlegame/endgame score of the current position.
 #pragma once
 

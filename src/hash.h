@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zobrist keys of the position and the transposition-table block. The search does not read the
 // table: its size (the Hash option) never changes play.
 #pragma once

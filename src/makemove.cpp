@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing and retracting moves; every redundant form of the position moves in step.
 #include "board.h"
 #include "data.h"

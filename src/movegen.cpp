@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Move lists: every generated move is appended for the current ply and scored at once, so the
 // search only has to pick the highest score.
 #include "board.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UCI options: the table of value texts and the settings record the engine works with.
 #pragma once
 

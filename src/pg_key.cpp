@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Polyglot book keys from FEN text.
 #include "pg_key.h"
 

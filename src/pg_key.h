@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Polyglot book keys: the published table of random numbers and the key of a position given as
 // FEN text. This key is unrelated to the engine's own Zobrist key.
 #pragma once

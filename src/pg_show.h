@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening book: settings and the lookup of a book move in a Polyglot book file.
 #pragma once
 

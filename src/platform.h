@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating-system layer: waiting input on standard input and the millisecond clock.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UCI conversation: the command loop, the go command and the text of moves.
 #pragma once
 

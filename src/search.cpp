@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Iterative deepening over a principal-variation alpha-beta search with a quiescence search, and
 // the periodic clock and input check that lets one thread search and listen at once.
 #include "search.h"

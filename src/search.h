@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search: iterative deepening, alpha-beta and quiescence, the clock and input check, and the
 // records that steer one search.
 #pragma once

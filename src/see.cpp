@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static exchange evaluation: the material the side to move gains, in pawns, when its piece on
 // `from` goes to `to` and both sides keep recapturing there with their cheapest piece.
 #include "board.h"

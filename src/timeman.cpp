@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock: how much of it one move may take, and when a running search extends or stops.
 #include "timeman.h"
 

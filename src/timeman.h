@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock of one move: the budget from a go line, the plan of a search, and the verdict of the
 // clock after each finished iteration (extend, stop or go on).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records shared by every unit of the engine.
 #pragma once
 

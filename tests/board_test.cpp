@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board: exchange counting; make and take back, proven by perft counts and by a full
 // self-check of every redundant form.
 

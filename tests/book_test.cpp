@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening book: Polyglot keys, the search of a book file, its move text and the choice among moves.
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the in-process tests: square names, square sets and a fixture with the engine set up.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SAN read and written against the legal moves, and the EPD runner end to end.
 
 #include "epd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static evaluation: colour symmetry, the pawn cache, the batched blend, and small positions worked
 // out by hand.
 // Positions are written as board and side to move only; the rest of the FEN is never looked at.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make install and make uninstall into a scratch DESTDIR, with the default and another PREFIX:
 # exactly the engine and its manual land where the manual says, with their modes, the installed
 # engine runs, and uninstall leaves nothing behind.  Usage: install_test.sh SOURCE_DIR ENGINE

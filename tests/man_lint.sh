@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual renders without a message from mandoc's linter or from groff's warnings. A checker
 # that is not installed is left out; with neither, the test is skipped (status 77).
 page=$1 ran=0 status=0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Perft counts of many positions reached by random play, checked against another engine's move
 // generator (Debian's stockfish package, installed by CI). Skipped where it is not installed.
 

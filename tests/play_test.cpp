@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing a game through UCI: the clock, searches that wait for stop or ponderhit, the end of the
 // input, book moves and ponder replies. Time bounds on the engine's side are what it reports;
 // the bounds the test measures itself only guard against a hang.

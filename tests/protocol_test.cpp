@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UCI front end and the command line end to end through pipes: the handshake, options, go
 // lines and searches interrupted by other commands; diagnostics, perft and the manual; the
 // position command seen from inside.

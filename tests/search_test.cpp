@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search seen from inside: mate, draw and contempt scores, MultiPV, and the clock: a go line's
 // limits, the verdict after each iteration and the periodic check, which polls the input.
 #include "search.h"

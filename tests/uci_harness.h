@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the engine as a child process over pipes, or in-process through HandleLine. Every read
 // is bounded, so a hung engine fails its test instead of hanging the run; no bound measures speed.
 // The tests take the standard headers and the engine's units included here from this file.

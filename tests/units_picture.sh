@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The picture of the units in docs/design.md is current: every source file is a node of
 # docs/units.dot, and docs/units.svg is what `make docs` draws from it (checked only where the
 # installed dot is the version that drew it). Usage: units_picture.sh SOURCE_DIR

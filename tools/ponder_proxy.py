@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Puts a UCI engine behind a GUI that ponders, for match managers that cannot.
 
 Usage: ponder_proxy.py ENGINE [ARGS...]   (FAULTS=file counts protocol faults in that file)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Short matches against Debian's stockfish at Skill Level 0, at the time controls where an engine
 # loses on time or breaks the protocol first; prints games, time forfeits, illegal moves and crashes
 # of Zeltro for each control. Not part of `make test`: it takes minutes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board page: the user plays on the board, chess.js keeps the game and its rules, and the
 // engine answers from its Web Worker, which speaks UCI one line per message.
 import {Chessboard, COLOR, INPUT_EVENT_TYPE, BORDER_TYPE} from "cm-chessboard/src/Chessboard.js"

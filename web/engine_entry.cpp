@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's way in from the browser: the worker starts it once, then hands it one line at a
 // time; everything it prints goes back to the page line by line.
 #include <emscripten.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays on the board page in headless chromium as a user would: clicks and a drag on the board.
 // Every reply of the engine must be a legal move, its line must show while it thinks, a mate
 // must be announced, and nothing may reach the console as an error.

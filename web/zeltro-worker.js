@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zeltro 1800 as a Web Worker that speaks UCI by messages. Post one UCI line per message (a
 // string); every line the engine prints comes back as one message (a string), exactly as on
 // standard output. Lines posted while the engine is still loading or busy wait their turn.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the book reader on an arbitrary file. The bytes become the book; the start
 // position and keys taken from the file itself are looked up, so that entries are found and read.
 #include <unistd.h>

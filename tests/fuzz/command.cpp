@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: any lines through the command handler. Standard input is a pipe the target
 // writes; a stop waits there before each go, so the search ends once its first root move is
 // searched. Lines that end the process or run the diagnostic suites are skipped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: FEN text. Refused or not, the board the reader leaves must be consistent, and an
 // accepted position must stand a move-by-move walk, a short perft and a short search. The book
 // key reads the same text with its own reader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the fuzz targets: the entry point, which sets the engine up afresh and hands the
 // target its input as text, and the board's redundant forms checked after each step.
 #pragma once

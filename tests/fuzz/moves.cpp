@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: move text behind "position ... moves". The first byte picks a start with castling,
 // en passant or promotions at hand; the rest, up to its first line end, is the move text.
 #include "fuzz.h"

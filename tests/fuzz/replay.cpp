@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over the saved inputs named on its command line, so the corpus and the
 // regression cases stay tests where no fuzzing compiler is at hand.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the engine the way Windows GUIs do, with CreateProcess and anonymous pipes, and plays a
 // short UCI session through them. Usage: zeltro_pipe_driver ENGINE.EXE. Exit status 0 when every
 // step got its reply; the engine's lines are echoed with "> ", the commands with "< ". Reads

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build under Wine: perft, the bench signature, and a UCI session through pipes
 # made by a Windows program (Wine cannot peek a pipe made on the Linux side).
 # Usage: tests/windows/run.sh BUILD_DIR (holding zeltro.exe and zeltro_pipe_driver.exe)
