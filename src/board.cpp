@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "eval.h"
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
@@ -11,6 +12,7 @@
 int piece[64], color[64];
 int side, xside, castle, ep, fifty, ply, hply;
 U64 hash;
+bool side_checked;
 int wking_loc, bking_loc;
 int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 int wpc, bpc, wpiece, bpiece;
@@ -34,6 +36,7 @@ void init_materials() {
 void init_board(const char* text) {
   init_materials();
   clearHash();
+  clear_eval_cache();
   init_hash();
   fen(text);
   ext_max_tt = 0;
@@ -118,5 +121,6 @@ bool board_consistent(char* why, int why_size) {
   if (kings[0] != wking_loc || kings[1] != bking_loc) return fail("king squares");
   if (xside != (side ^ 1)) return fail("side and xside");
   if (hash != compute_hash()) return fail("position key");
+  if (side_checked != in_check(side)) return fail("check of the side to move");
   return true;
 }

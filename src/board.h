@@ -9,6 +9,9 @@
 extern int piece[64], color[64];
 extern int side, xside, castle, ep, fifty, ply, hply;
 extern U64 hash;
+// Whether the side to move is in check: worked out in full for a position set up, then kept by
+// make and take back.
+extern bool side_checked;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;

@@ -24,7 +24,7 @@ static const int SYMTEST_MAX_TIME = 14400000;
 U64 perft(int depth) {
   if (depth == 0) return 1;
   // In check the search's own generators run, so perft proves them too.
-  gen_node(in_check(side));
+  gen_node(side_checked);
   U64 nodes = 0;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
     if (!makemove(gen_dat[i].m.b)) continue;
