@@ -121,6 +121,10 @@ int legal_moves(move* out, int max);
 
 // Make and take back.
 bool makemove(move_bytes m);
+// Whether makemove would take the move (1) or not (0), worked out without playing it: only a
+// line through the square the piece leaves can open onto its king. -1 where the move must be
+// played to tell: in check, a king move, en passant, or a king taken.
+int legal_unplayed(move_bytes m);
 void takeback();
 void set_ep(int colour, int to);
 void piece_remove_hash(int kind, int colour, int sq);

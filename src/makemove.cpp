@@ -207,6 +207,18 @@ static inline bool gives_check(int kind, int from, int to, int bits) {
   return (hits & king) || line_attack(k, from, xside);
 }
 
+int legal_unplayed(move_bytes m) {
+  if (side_checked || piece[m.from] == KING || (m.bits & MF_EP) || piece[m.to] == KING) return -1;
+  const int k = side == LIGHT ? wking_loc : bking_loc;
+  const Bitboard from = square_bit(m.from), to = square_bit(m.to);
+  // The board as the move leaves it; a piece taken on `to` attacks nothing any more.
+  const Bitboard occ = (Pos.occupied ^ from) | to;
+  const Bitboard* enemy = myPiece[xside];
+  if (gBishopRays[k] & from) return !(bishopAttacks(occ, k) & (enemy[BISHOP] | enemy[QUEEN]) & ~to);
+  if (gRookRays[k] & from) return !(rookAttacks(occ, k) & (enemy[ROOK] | enemy[QUEEN]) & ~to);
+  return 1;
+}
+
 bool makemove(move_bytes m) {
   int from = m.from, to = m.to, bits = m.bits;
   int p = piece[from], x = piece[to];

@@ -57,8 +57,9 @@ int moves_made_of_full_list() {
 }
 
 // Perft that checks the whole position after every make and every take back, that every
-// capture's list score tells whether it loses material as the exchange itself does, and that
-// in check the full list leaves no more moves than the evasions.
+// capture's list score tells whether it loses material as the exchange itself does, that a
+// legality told without playing the move is makemove's, and that in check the full list leaves
+// no more moves than the evasions.
 U64 checked_walk(int depth, std::string* fault) {
   if (depth == 0) return 1;
   const int full = side_checked ? moves_made_of_full_list() : -1;
@@ -73,7 +74,10 @@ U64 checked_walk(int depth, std::string* fault) {
         capture_loses(gen_dat[i]) != (see(m.from, m.to) < 0))
       *fault = "exchange of " + text + " misread from its score";
     auto same = [&] { return snapshot() == before && board_consistent(why, sizeof why); };
-    if (!makemove(gen_dat[i].m.b)) {
+    const int told = legal_unplayed(m);
+    const bool made = makemove(m);
+    if (told >= 0 && told != made) *fault = "legality of " + text + " told wrongly";
+    if (!made) {
       if (!same()) *fault = "refused " + text + " changed the position";
       continue;
     }
