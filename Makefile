@@ -10,6 +10,7 @@
 #   make arm64, make armhf  build/arm64/zeltro and build/armhf/zeltro for 64-bit and 32-bit ARM
 #                   Linux (Raspberry Pi), cross-built with Debian's g++ and linked statically
 #   make test-arm   both under qemu-user: perft, bench and a UCI session through pipes
+#                   (test-arm64 and test-armhf one at a time)
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
@@ -31,7 +32,7 @@ ARCH :=
 CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	arm64 armhf test-arm \
+	arm64 armhf test-arm test-arm64 test-armhf pipe-driver \
 	install uninstall web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
@@ -78,10 +79,14 @@ arm64 armhf:
 	  -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
 	cmake --build build/$@ -j $(JOBS) --target zeltro
 
-test-arm: arm64 armhf release
+# make -j2 -O test-arm checks both at once, each one's transcript in one piece.
+test-arm: test-arm64 test-armhf
+
+test-arm64 test-armhf: test-%: % pipe-driver
+	tests/cross/run.sh $* build/$* $(RELEASE)/zeltro_pipe_driver
+
+pipe-driver: release
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_pipe_driver
-	tests/cross/run.sh arm64 build/arm64 $(RELEASE)/zeltro_pipe_driver
-	tests/cross/run.sh armhf build/armhf $(RELEASE)/zeltro_pipe_driver
 
 # The engine goes to $(BINDIR), the manual to section 6; a package may set BINDIR=$(PREFIX)/games.
 # ENGINE names the engine to install, the release build unless another one is given.
