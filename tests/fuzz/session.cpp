@@ -99,12 +99,12 @@ static void search_with_input(const std::string& go, const std::vector<std::stri
   fuzz_require_consistent("a search");
   const board_t after = board_now();
   if (strcmp(before.fen, after.fen) || before.key != after.key || before.plies != after.plies) {
-    fprintf(stderr, "after \"%s\" the board is %s, not %s\n", go.c_str(), after.fen, before.fen);
+    fprintf(stderr, "after \"%.60s\" the board is %s, not %s\n", go.c_str(), after.fen, before.fen);
     abort();
   }
   const int32_t played = pv[0][0].u;
   if (played && !listed.empty() && std::find(listed.begin(), listed.end(), played) == listed.end()) {
-    fprintf(stderr, "\"%s\" played %s, a move it did not list\n", go.c_str(), move_str(pv[0][0]));
+    fprintf(stderr, "\"%.60s\" played %s, a move it did not list\n", go.c_str(), move_str(pv[0][0]));
     abort();
   }
   run_what_is_left();
