@@ -10,7 +10,7 @@
 #   make arm64, make armhf  build/arm64/zeltro and build/armhf/zeltro for 64-bit and 32-bit ARM
 #                   Linux (Raspberry Pi), cross-built with Debian's g++ and linked statically
 #   make test-arm   both under qemu-user: perft, bench and a UCI session through pipes
-#                   (test-arm64 and test-armhf one at a time)
+#                   (make test-arm64 or make test-armhf checks one of them)
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
