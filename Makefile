@@ -91,7 +91,9 @@ uninstall:
 # dpkg-buildpackage writes beside the source tree and cleans inside it, so it works on a copy in
 # $(DEB)/zeltro (the files git knows, or everything but build/ outside a git checkout); the
 # packages, the .changes and the build log land in $(DEB). The release test suite runs during the
-# build unless DEB_BUILD_OPTIONS has nocheck. lintian must find neither an error nor a warning.
+# build unless DEB_BUILD_OPTIONS has nocheck. The source package, made from the fresh copy, is
+# only there for lintian, which reads debian/ (the copyright file among it) from it; lintian must
+# find neither an error nor a warning in either.
 DEB := build/deb
 
 deb:
@@ -101,12 +103,14 @@ deb:
 	else \
 	  tar -c --exclude=./build . | tar -x -C $(DEB)/zeltro; \
 	fi
+	cd $(DEB) && dpkg-source -b zeltro >/dev/null
 	@echo "building the package; the log is $(DEB)/build.log"
 	cd $(DEB)/zeltro && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" \
 	  dpkg-buildpackage -us -uc -b >../build.log 2>&1 || { tail -n 60 ../build.log; exit 1; }
 	@ls $(DEB)/*.deb
 	@if command -v lintian >/dev/null; then \
-	  lintian --fail-on error,warning $(DEB)/zeltro_*.changes && echo "lintian: no errors, no warnings"; \
+	  lintian --fail-on error,warning $(DEB)/zeltro_*.changes $(DEB)/zeltro_*.dsc && \
+	    echo "lintian: no errors, no warnings"; \
 	else echo "note: lintian is not installed; the package is not checked"; fi
 
 # ---- The browser build ----
