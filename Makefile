@@ -13,6 +13,8 @@
 #                   (make test-arm64 or make test-armhf checks one of them)
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
+#   make deb        the Debian package (engine in /usr/games) in build/deb/, built from a copy of
+#                   the sources with dpkg-buildpackage and checked by lintian (debhelper, lintian)
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine and print the address
@@ -33,7 +35,7 @@ CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
 	arm64 armhf test-arm test-arm64 test-armhf pipe-driver \
-	install uninstall web web-node serve web-test fuzz fuzz-ci docs
+	install uninstall deb web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
 ifneq ($(EXE),)
@@ -104,6 +106,32 @@ install: $(ENGINE)
 
 uninstall:
 	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
+
+# ---- The Debian package ----
+# dpkg-buildpackage writes beside the source tree and cleans inside it, so it works on a copy in
+# $(DEB)/zeltro (the files git knows, or everything but build/ outside a git checkout); the
+# packages, the .changes and the build log land in $(DEB). The release test suite runs during the
+# build unless DEB_BUILD_OPTIONS has nocheck. The source package, made from the fresh copy, is
+# only there for lintian, which reads debian/ (the copyright file among it) from it; lintian must
+# find neither an error nor a warning in either.
+DEB := build/deb
+
+deb:
+	rm -rf $(DEB) && mkdir -p $(DEB)/zeltro
+	if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then \
+	  git ls-files -z --cached --others --exclude-standard | xargs -0 cp -P --parents -t $(DEB)/zeltro; \
+	else \
+	  tar -c --exclude=./build . | tar -x -C $(DEB)/zeltro; \
+	fi
+	cd $(DEB) && dpkg-source -b zeltro >/dev/null
+	@echo "building the package; the log is $(DEB)/build.log"
+	cd $(DEB)/zeltro && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" \
+	  dpkg-buildpackage -us -uc -b >../build.log 2>&1 || { tail -n 60 ../build.log; exit 1; }
+	@ls $(DEB)/*.deb
+	@if command -v lintian >/dev/null; then \
+	  lintian --fail-on error,warning $(DEB)/zeltro_*.changes $(DEB)/zeltro_*.dsc && \
+	    echo "lintian: no errors, no warnings"; \
+	else echo "note: lintian is not installed; the package is not checked"; fi
 
 # ---- The browser build ----
 # Debian's emcc runs its JavaScript optimiser under the machine's node, which must find Debian's acorn.
