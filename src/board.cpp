@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "eval.h"
 #include "fen.h"
 #include "hash.h"
 #include "search.h"
@@ -36,7 +35,6 @@ void init_materials() {
 void init_board(const char* text) {
   init_materials();
   clearHash();
-  clear_eval_cache();
   init_hash();
   fen(text);
   ext_max_tt = 0;

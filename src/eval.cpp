@@ -526,9 +526,7 @@ void clear_pawn_cache() {
   for (pawn_entry_t& e : pawn_cache) e = pawn_entry_t{};
 }
 
-namespace {
-
-BIT_COUNT_COPIES int evaluate() {
+BIT_COUNT_COPIES int eval() {
   int phase = 10 * (wq + bq) + 5 * (wr + br) + 3 * (wn + wb + bn + bb);
   if (phase > 64) phase = 64;
 
@@ -560,49 +558,4 @@ BIT_COUNT_COPIES int evaluate() {
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
-}
-
-}  // namespace
-
-namespace {
-
-// The score is a function of the position and the weights alone, so the scores of positions met
-// lately are kept by their key, under the weights they were worked out with. The search meets
-// the same position again through other move orders and through its re-searches. The cache is
-// small enough to stay near the processor: a larger one found more but cost more per look.
-struct eval_entry_t {
-  U64 key;
-  int score;
-  bool filled;
-};
-
-constexpr int EVAL_CACHE_BITS = 13;
-eval_entry_t eval_cache[1 << EVAL_CACHE_BITS];
-
-struct weights_t {
-  int material, structure, passed, mobility, threat, king_attack, shelter;
-  bool operator==(const weights_t&) const = default;
-};
-
-weights_t weights_in_force() {
-  const option_uci_t& o = OptionUci;
-  return {o.MaterialWeight,   o.PawnStructureWeight, o.PassedPawnWeight, o.MobilityWeight,
-          o.ThreatWeight,     o.KingAttackWeight,    o.KingShelterWeight};
-}
-
-weights_t cache_weights;
-
-}  // namespace
-
-void clear_eval_cache() {
-  for (eval_entry_t& e : eval_cache) e = eval_entry_t{};
-  cache_weights = weights_in_force();
-}
-
-int eval() {
-  if (!(weights_in_force() == cache_weights)) clear_eval_cache();
-  eval_entry_t& e = eval_cache[hash & ((1 << EVAL_CACHE_BITS) - 1)];
-  if (e.filled && e.key == hash) return e.score;
-  e = {hash, evaluate(), true};
-  return e.score;
 }

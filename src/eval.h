@@ -8,9 +8,6 @@
 int eval();
 // Forgets every cached pawn structure: the next evaluations work them out afresh.
 void clear_pawn_cache();
-// Forgets every cached score; needed whenever the keys are drawn afresh (a weight change is
-// noticed by the evaluation itself).
-void clear_eval_cache();
 // Blends a middlegame and an endgame value by phase 0 (endgame) .. 64 (middlegame).
 int interpolate(int mg, int eg, int phase);
 // Blends n packed scores (make_score) at once, each exactly as interpolate would.
