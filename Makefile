@@ -11,7 +11,7 @@
 #                   make uninstall takes them away again
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
-#   make serve      serve build/web/ on this machine and print the address
+#   make serve      serve build/web/ on this machine, cross-origin isolated, and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
 #   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
 #   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
@@ -97,7 +97,8 @@ WEB_CXXFLAGS := -std=c++20 -O3 -Wall -Wextra -Isrc -MMD -MP
 WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
 ENGINE_SOURCES := $(filter-out src/main.cpp,$(wildcard src/*.cpp))
 ENGINE_OBJECTS := $(patsubst src/%.cpp,$(WEB_OBJ)/%.o,$(ENGINE_SOURCES))
-WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js
+WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js web/zeltro-engine.js web/sw.js \
+	web/manifest.webmanifest web/icon.svg
 BOARD_ASSETS := web/node_modules/cm-chessboard/assets
 
 web: $(WEB)/zeltro.js $(WEB)/app.js
@@ -124,8 +125,8 @@ web/node_modules/.package-lock.json: web/package-lock.json
 $(WEB)/app.js: $(WEB_PAGE) web/node_modules/.package-lock.json
 	@mkdir -p $(WEB)/assets/pieces $(WEB)/assets/extensions/markers $(WEB)/licenses
 	cd web && npx esbuild app.js style.css --bundle --minify --legal-comments=external \
-	  --outdir=../$(WEB) --log-level=warning
-	cp web/index.html web/zeltro-worker.js $(WEB)/
+	  --format=esm --external:./zeltro-engine.js --outdir=../$(WEB) --log-level=warning
+	cp web/index.html web/zeltro-worker.js web/zeltro-engine.js web/sw.js web/manifest.webmanifest web/icon.svg $(WEB)/
 	cp $(BOARD_ASSETS)/pieces/standard.svg $(WEB)/assets/pieces/
 	cp $(BOARD_ASSETS)/extensions/markers/markers.svg $(WEB)/assets/extensions/markers/
 	cp web/node_modules/cm-chessboard/LICENSE $(WEB)/licenses/cm-chessboard.txt
@@ -140,7 +141,7 @@ build/web-node/zeltro.js: $(ENGINE_OBJECTS) $(WEB_OBJ)/main.o
 
 serve: web
 	@echo "Zeltro 1800 in the browser: http://$(WEB_BIND):$(WEB_PORT)/ (Ctrl-C ends)"
-	cd $(WEB) && python3 -m http.server $(WEB_PORT) --bind $(WEB_BIND)
+	web/serve.py $(WEB) $(WEB_PORT) $(WEB_BIND)
 
 web-test: web
 	cd web && node play.test.mjs ../$(WEB) ../build/web-test
