@@ -104,8 +104,8 @@ function think() {
     engine.send("stop")
     last.stopped = true
   }
-  clearInfo()
   if (!engineReady || (analysing() ? shown.isGameOver() : !engineToMove())) return
+  clearInfo()
   const search = {analysis: analysing(), ply: game.ply, stopped: false, fen: shown.fen()}
   if (search.analysis) engine.send(`setoption name MultiPV value ${$("lines").value}`)
   engine.send(positionLine())
@@ -242,6 +242,7 @@ async function orient() {
   const want = (game.userColour === "w") !== flipped ? COLOR.white : COLOR.black
   if (turning || board.getOrientation() === want) return
   turning = true
+  $("eval-bar").classList.toggle("black-below", want === COLOR.black)
   await board.setOrientation(want, true)
   turning = false
   orient()
@@ -281,6 +282,7 @@ function startLoaded() {
   startClock()
   engine.send("ucinewgame")
   orient()
+  clearInfo()
   refresh()
 }
 
@@ -307,7 +309,9 @@ function load(text) {
   const headers = chess.getHeaders()
   game.startFen = headers.FEN ?? (chess.history().length ? DEFAULT_POSITION : chess.fen())
   game.moves = chess.history({verbose: true}).map((m) => ({from: m.from, to: m.to, promotion: m.promotion, san: m.san}))
-  game.headers = chess.history().length || headers.FEN ? headers : {}
+  // chess.js fills the headers a PGN leaves out with "?"; those are left to the page.
+  const given = Object.entries(headers).filter(([, value]) => !/^[?.]*$/.test(value))
+  game.headers = chess.history().length || headers.FEN ? Object.fromEntries(given) : {}
   return true
 }
 
@@ -587,7 +591,7 @@ function navigate(key) {
   refresh(true)
 }
 document.addEventListener("keydown", (event) => {
-  if (!NAVIGATION[event.key] || event.target.closest("textarea, select, input")) return
+  if (!NAVIGATION[event.key] || event.target.closest("textarea, select, input:not([type=checkbox])")) return
   event.preventDefault()
   navigate(event.key)
 })

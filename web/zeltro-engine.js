@@ -71,7 +71,9 @@ function queueDriver(workerUrl, hear) {
 
 // ---- Without shared memory: a worker per uninterrupted stretch ----
 
-function restartingDriver(workerUrl, hear) {
+function restartingDriver(workerUrl, hearNow) {
+  // The driver's own answers come after send() returns, as the engine's do.
+  const hear = (line) => setTimeout(() => hearNow(line))
   let worker = null
   let searching = false
   let bestLine = [] // the last principal variation of the running search
@@ -94,12 +96,12 @@ function restartingDriver(workerUrl, hear) {
     if (searching && line.startsWith("info ") && line.includes(" pv ")) {
       const multipv = / multipv (\d+)/.exec(line)
       if (!multipv || multipv[1] === "1") bestLine = line.split(" pv ")[1].trim().split(" ")
-      hear(line)
+      hearNow(line)
       if (stopAsked) restart()
       return
     }
     if (line.startsWith("bestmove")) searching = false
-    hear(line)
+    hearNow(line)
   }
 
   // The search is dropped with its worker; its answer is the move its last line began with.

@@ -112,8 +112,9 @@
   };
 
   self.onmessage = (event) => {
-    if (!started && !waiting.length && event.data && event.data.input instanceof SharedArrayBuffer) {
-      queue = openQueue(event.data.input);
+    const input = event.data && event.data.input;
+    if (!started && !waiting.length && typeof SharedArrayBuffer === "function" && input instanceof SharedArrayBuffer) {
+      queue = openQueue(input);
     } else {
       for (const line of String(event.data).split(/\r?\n/)) waiting.push(line);
       if (started) drain();
