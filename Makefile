@@ -12,7 +12,7 @@
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine, cross-origin isolated, and print the address
-#   make web-test   play a game on the page in headless chromium (puppeteer-core)
+#   make web-test   use the page in headless chromium as a person would (puppeteer-core)
 #   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
 #   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
 #                   work too); without ARCH the engine runs on every x86-64
@@ -92,9 +92,12 @@ WEB := build/web
 WEB_OBJ := build/web-obj
 WEB_PORT ?= 8000
 WEB_BIND ?= 127.0.0.1
-WEB_CXXFLAGS := -std=c++20 -O3 -Wall -Wextra -Isrc -MMD -MP
+# WebAssembly SIMD and bulk memory (every current browser and node has both) and whole-program
+# optimisation: the search runs faster, node for node the same.
+WEB_SPEED := -msimd128 -mbulk-memory -flto
+WEB_CXXFLAGS := -std=c++20 -O3 $(WEB_SPEED) -Wall -Wextra -Isrc -MMD -MP
 # Room for the tables and the largest hash table the Hash option allows.
-WEB_LDFLAGS := -O3 -sINITIAL_MEMORY=32MB
+WEB_LDFLAGS := -O3 $(WEB_SPEED) -sINITIAL_MEMORY=32MB
 ENGINE_SOURCES := $(filter-out src/main.cpp,$(wildcard src/*.cpp))
 ENGINE_OBJECTS := $(patsubst src/%.cpp,$(WEB_OBJ)/%.o,$(ENGINE_SOURCES))
 WEB_PAGE := web/index.html web/app.js web/style.css web/zeltro-worker.js web/zeltro-engine.js web/sw.js \

@@ -74,7 +74,6 @@ engine.onLine = (line) => {
     offerLevels()
   } else if (line === "readyok" && !engineReady) {
     engineReady = true
-    sendLevel()
     refresh()
   } else if (line.startsWith("info ") && searches.length === 1) {
     showInfo(line)
@@ -106,8 +105,10 @@ function think() {
   }
   if (!engineReady || (analysing() ? shown.isGameOver() : !engineToMove())) return
   clearInfo()
-  const search = {analysis: analysing(), ply: game.ply, stopped: false, fen: shown.fen()}
-  if (search.analysis) engine.send(`setoption name MultiPV value ${$("lines").value}`)
+  const search = {analysis: analysing(), ply: game.ply, stopped: false}
+  // Options are sent before each search: the engine takes none while it searches.
+  engine.send(`setoption name MultiPV value ${search.analysis ? $("lines").value : 1}`)
+  if (!search.analysis) sendLevel()
   engine.send(positionLine())
   engine.send(search.analysis ? "go infinite" : goLine())
   searches.push(search)
@@ -551,10 +552,7 @@ $("colour").addEventListener("change", () => {
   orient()
   refresh()
 })
-$("level").addEventListener("change", () => {
-  localStorage.setItem("zeltro-level", $("level").value)
-  sendLevel()
-})
+$("level").addEventListener("change", () => localStorage.setItem("zeltro-level", $("level").value))
 $("clock").addEventListener("change", () => {
   startClock()
   refresh()

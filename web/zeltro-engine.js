@@ -78,6 +78,7 @@ function restartingDriver(workerUrl, hearNow) {
   let searching = false
   let bestLine = [] // the last principal variation of the running search
   let stopAsked = false
+  let afterStop = [] // lines sent while a stop waits for the search's first line
   let muted = false
   // What a fresh worker needs to stand where the old one stood.
   const options = new Map()
@@ -100,8 +101,18 @@ function restartingDriver(workerUrl, hearNow) {
       if (stopAsked) restart()
       return
     }
-    if (line.startsWith("bestmove")) searching = false
     hearNow(line)
+    if (line.startsWith("bestmove")) {
+      searching = false
+      stopAsked = false
+      sendAfterStop()
+    }
+  }
+
+  function sendAfterStop() {
+    const waiting = afterStop
+    afterStop = []
+    for (const line of waiting) send(line)
   }
 
   // The search is dropped with its worker; its answer is the move its last line began with.
@@ -115,10 +126,15 @@ function restartingDriver(workerUrl, hearNow) {
     if (position) worker.postMessage(position)
     worker.postMessage("isready")
     hear(`bestmove ${bestLine[0]}${bestLine[1] ? ` ponder ${bestLine[1]}` : ""}`)
+    sendAfterStop()
   }
 
   function send(line) {
     const word = line.trim().split(/\s+/)[0]
+    if (stopAsked && word !== "quit") {
+      afterStop.push(line)
+      return
+    }
     if (searching) {
       // During a search only these four act, as natively; the engine ignores the rest.
       if (word === "stop" || word === "ponderhit") {
