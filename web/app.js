@@ -134,7 +134,7 @@ function offerLevels() {
   const steps = 5
   for (let i = 0; i < steps; i++) {
     const elo = Math.round((eloRange.min + ((eloRange.max - eloRange.min) * i) / steps) / 50) * 50
-    select.add(new Option(`Elo ${elo}${i === 0 ? " (beginner)" : ""}`, String(elo)))
+    select.add(new Option(`Elo ${elo}`, String(elo)))
   }
   const saved = localStorage.getItem("zeltro-level")
   if (saved && [...select.options].some((o) => o.value === saved)) select.value = saved

@@ -147,7 +147,11 @@ async function stopDuringInfinite(interruptible) {
       heard.push([performance.now() - asked, line])
       if (waiter && waiter.test(line)) waiter.done()
     }
-    const until = (test) => new Promise((done) => (waiter = {test, done}))
+    // A hang guard: an engine that never answers fails here rather than at the whole test's limit.
+    const until = (test) => new Promise((done, fail) => {
+      const guard = setTimeout(() => fail(new Error(`no answer after ${heard.at(-1)?.[1]}`)), 20_000)
+      waiter = {test, done: () => (clearTimeout(guard), done())}
+    })
     const send = (line) => {
       asked = performance.now()
       engine.send(line)
@@ -310,13 +314,17 @@ async function keepAndShare() {
   await page.waitForFunction((f) => document.querySelector("#board").dataset.fen === f, WAIT, given)
 }
 
+// The site's server gone, as when the network is: the page and its engine come from the service worker.
 async function offline() {
   offlineNow = true
-  await page.setOfflineMode(true)
-  await page.reload()
+  const port = server.address().port
+  server.close()
+  server.closeAllConnections()
+  await Promise.all([page.waitForNavigation(), page.evaluate(() => location.reload())])
   await page.waitForFunction(() => window.engineLines.includes("readyok"), WAIT)
   await waitStatus("Your move")
-  await page.setOfflineMode(false)
+  server.listen(port, "127.0.0.1")
+  await new Promise((resolve) => server.once("listening", resolve))
   offlineNow = false
 }
 
