@@ -286,7 +286,15 @@ async function levelAndClock() {
   const level = await page.$eval("#level", (e) => e.options[1].value)
   await page.select("#level", level)
   await page.select("#clock", "3+2")
+  // Two quick flips leave White below; the colour choice turns the board at once.
+  const whiteBelow = async () => (await centre("a1"))[1] > (await centre("a8"))[1]
+  await page.click("#flip")
+  await page.click("#flip")
+  await pause(1200)
+  if (!await whiteBelow()) throw new Error("two quick flips left Black below")
   await page.select("#colour", "b")
+  await pause(1200)
+  if (await whiteBelow()) throw new Error("playing Black, the board still has White below")
   const before = await sentCount()
   await page.click("#new-game")
   await page.waitForFunction((n) => window.engineLines.filter((l) => l.startsWith("bestmove")).length > n, WAIT,
@@ -403,6 +411,8 @@ async function run() {
   await page.goto(site)
   // The service worker's headers isolate the page after its first load.
   await page.waitForFunction(() => window.crossOriginIsolated, WAIT)
+  // The page's engine first, so that the lines the page sends are those of the first queue.
+  await waitStatus("Your move")
   await stopDuringInfinite(true)
   await playGame()
   await analyse()
