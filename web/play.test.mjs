@@ -15,6 +15,7 @@ import {Chess} from "chess.js"
 
 const [root, artifacts] = process.argv.slice(2)
 fs.mkdirSync(artifacts, {recursive: true})
+fs.rmSync(path.join(artifacts, "failure.png"), {force: true}) // a failure of an earlier run
 const TYPES = {".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".svg": "image/svg+xml",
   ".wasm": "application/wasm", ".txt": "text/plain", ".webmanifest": "application/manifest+json"}
 // A hang guard only: the whole run takes about a minute.
