@@ -11,6 +11,7 @@
 int piece[64], color[64];
 int side, xside, castle, ep, fifty, ply, hply;
 U64 hash;
+bool side_checked;
 int wking_loc, bking_loc;
 int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 int wpc, bpc, wpiece, bpiece;
@@ -118,5 +119,6 @@ bool board_consistent(char* why, int why_size) {
   if (kings[0] != wking_loc || kings[1] != bking_loc) return fail("king squares");
   if (xside != (side ^ 1)) return fail("side and xside");
   if (hash != compute_hash()) return fail("position key");
+  if (side_checked != in_check(side)) return fail("check of the side to move");
   return true;
 }

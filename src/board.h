@@ -9,6 +9,9 @@
 extern int piece[64], color[64];
 extern int side, xside, castle, ep, fifty, ply, hply;
 extern U64 hash;
+// Whether the side to move is in check: worked out in full for a position set up, then kept by
+// make and take back.
+extern bool side_checked;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;
@@ -118,6 +121,10 @@ int legal_moves(move* out, int max);
 
 // Make and take back.
 bool makemove(move_bytes m);
+// Whether makemove would take the move (1) or not (0), worked out without playing it: only a
+// line through the square the piece leaves can open onto its king. -1 where the move must be
+// played to tell: in check, a king move, en passant, or a king taken.
+int legal_unplayed(move_bytes m);
 void takeback();
 void set_ep(int colour, int to);
 void piece_remove_hash(int kind, int colour, int sq);

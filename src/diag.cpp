@@ -24,9 +24,15 @@ static const int SYMTEST_MAX_TIME = 14400000;
 U64 perft(int depth) {
   if (depth == 0) return 1;
   // In check the search's own generators run, so perft proves them too.
-  gen_node(in_check(side));
+  gen_node(side_checked);
   U64 nodes = 0;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
+    // The last ply only counts, and most moves can be told legal without being played.
+    const int legal = depth == 1 ? legal_unplayed(gen_dat[i].m.b) : -1;
+    if (legal >= 0) {
+      nodes += legal;
+      continue;
+    }
     if (!makemove(gen_dat[i].m.b)) continue;
     nodes += depth == 1 ? 1 : perft(depth - 1);
     takeback();

@@ -226,7 +226,11 @@ void fen(const char* text) {
   read_en_passant(r);
   read_clock(r);
   build_lists();
-  if (const char* why = unplayable(n)) fen_refuse(why);
+  if (const char* why = unplayable(n)) {
+    fen_refuse(why);
+    return;
+  }
+  side_checked = in_check(side);
 }
 
 void get_fen(char* out) {

@@ -207,7 +207,7 @@ int search(int alpha, int beta, int depth, bool checked) {
     move m = gen_dat[i].m;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = in_check(side);
+    bool check = side_checked;
     int d = check ? depth : depth - ONE_PLY;
     int v = search_child(alpha, beta, d, check, best == NO_SCORE || beta - alpha <= 1);
     takeback();
@@ -256,7 +256,7 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
       continue;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = in_check(side);
+    bool check = side_checked;
     int v = -qsearch(-beta, -alpha, depth - ONE_PLY, check);
     takeback();
     if (si.stopped) return best;
@@ -310,7 +310,7 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
     legal++;
     if (si.iter_time > CURRMOVE_ITERATION_MS && !si.quiet && si.time_avail >= CURRMOVE_CLOCK_MS)
       printf("info currmove %s currmovenumber %d\n", move_str(m), i - first_move[0] + 1);
-    bool check = in_check(side);
+    bool check = side_checked;
     int d = depth - ONE_PLY + (check && safe ? ONE_PLY : 0);
     // The root has no null-window shortcut: every later move gets the null window first.
     int v = search_child(alpha, beta, d, check, best == NO_SCORE);

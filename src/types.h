@@ -44,6 +44,7 @@ struct hist_rec_t {
   int castle;
   int ep;
   int fifty;
+  bool checked;
 };
 
 struct position_t {
