@@ -135,10 +135,11 @@ Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
 Bitboard gBishopRays[64], gRookRays[64];
 
-// Builds for a processor with a population-count instruction use it; the portable build adds
-// bit counts in ever wider fields and sums the eight byte counts with one multiply.
+// Builds for a processor with a population-count instruction use it (WebAssembly and 64-bit ARM
+// always have one); the portable build adds bit counts in ever wider fields and sums the eight
+// byte counts with one multiply.
 int popCount(Bitboard b) {
-#if defined(__POPCNT__)
+#if defined(__POPCNT__) || defined(__wasm__) || defined(__aarch64__)
   return __builtin_popcountll(b);
 #else
   b = b - ((b >> 1) & 0x5555555555555555ULL);
