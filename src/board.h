@@ -21,9 +21,7 @@ extern gen_rec_t gen_dat[GEN_STACK];
 extern int first_move[MAX_PLY + 1];
 extern hist_rec_t hist_dat[HIST_STACK];
 extern const int piece_value[7];
-extern const char piece_char[];
 
-void init_board(const char* fen);
 void init_materials();
 bool mat_is_draw();
 int SidePieces(int c);
@@ -99,6 +97,10 @@ enum order_band {
 };
 // What a quiet move onto a covered square loses.
 constexpr int ORDER_DANGER_PENALTY = 7000;
+// The killers of each ply, which the move scores read: a quiet move that refuted a node (mates
+// tells whether its score was a mate) is remembered at the current ply.
+void clear_killers();
+void remember_killer(move m, bool mates);
 // The generators' tables of the squares each kind meets (built once, after the board tables).
 void init_move_rays();
 void gen_push(int from, int to, int bits);

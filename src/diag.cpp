@@ -11,9 +11,10 @@
 #include "data.h"
 #include "eval.h"
 #include "fen.h"
+#include "movetext.h"
 #include "platform.h"
-#include "protocol.h"
 #include "search.h"
+#include "version.h"
 
 // The time of one bench position (it ends by its depth long before), and of one profile search.
 static const int BENCH_MS = 300000;
@@ -117,7 +118,7 @@ void profile() {
     depth[i] = idepth;
     printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
   }
-  printf("\n# %s Profile Results:\n", ENG_NAME_VER);
+  printf("\n# %s Profile Results:\n", ENGINE_NAME);
   printf("# Pos Depth      Nodes    Time(sec) SearchedMove\n");
   printf("# -----------------------------------------------\n");
   long long total_ms = 0;

@@ -8,25 +8,7 @@
 #include "board.h"
 #include "data.h"
 #include "hash.h"
-#include "search.h"
-
-static int kind_of_letter(char ch) {
-  switch (toupper((unsigned char)ch)) {
-    case 'P':
-      return PAWN;
-    case 'N':
-      return KNIGHT;
-    case 'B':
-      return BISHOP;
-    case 'R':
-      return ROOK;
-    case 'Q':
-      return QUEEN;
-    case 'K':
-      return KING;
-  }
-  return EMPTY;
-}
+#include "movetext.h"
 
 static void put_piece(int kind, int c, int sq) {
   piece[sq] = kind;
@@ -83,7 +65,6 @@ struct fen_men_t {
 };
 
 static void clear_position() {
-  memset(&SearchInput, 0, sizeof SearchInput);
   hash = 0;
   memset(myPiece, 0, sizeof myPiece);
   for (int sq = 0; sq < 64; sq++) piece[sq] = color[sq] = EMPTY;
@@ -102,7 +83,7 @@ static void read_board(fen_reader_t& r, fen_men_t& n) {
       continue;
     }
     if (ch == '/') continue;
-    int kind = kind_of_letter(ch);
+    int kind = kind_of_letter((char)toupper((unsigned char)ch));
     if (kind == EMPTY) break;
     int c = isupper((unsigned char)ch) ? LIGHT : DARK;
     if (sq > 63) {
@@ -216,7 +197,7 @@ static const char* unplayable(const fen_men_t& n) {
   return nullptr;
 }
 
-void fen(const char* text) {
+static void fen(const char* text) {
   clear_position();
   fen_reader_t r = {text, (int)strlen(text), 0};
   fen_men_t n = {};
@@ -263,4 +244,16 @@ void get_fen(char* out) {
   }
   buf[n] = 0;
   memcpy(out, buf, n + 1);
+}
+
+// The table block is cleared and the keys drawn afresh with every set-up, as they always were:
+// the draws also move the book's choices along.
+void init_board(const char* text) {
+  init_materials();
+  clearHash();
+  init_hash();
+  fen(text);
+  ply = 0;
+  hply = 0;
+  first_move[0] = 0;
 }

@@ -2,7 +2,9 @@
 // FEN text in and out.
 #pragma once
 
-void fen(const char* text);
+// Sets the game up from FEN text: the board, an empty history and new keys. A FEN that cannot
+// be played is refused with its reason, and the start position set up instead.
+void init_board(const char* text);
 void get_fen(char* out);
 
 // Set when the last FEN read was refused and the start position put in its place.

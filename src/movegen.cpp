@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Move lists: every generated move is appended for the current ply and scored at once, so the
 // search only has to pick the highest score.
+#include <cstring>
+
 #include "board.h"
 #include "data.h"
-#include "search.h"
 
 // The end of the list being generated; the generators open the list of the ply and close it.
 static gen_rec_t* list_end;
@@ -48,6 +49,25 @@ static inline int capture_score(int from, int to) {
 bool capture_loses(const gen_rec_t& g) {
   if (g.score != ORDER_PV_MOVE) return g.score < ORDER_EVEN_CAPTURE;
   return exchange(g.m.b.from, g.m.b.to) < 0;
+}
+
+// The quiet moves that refuted a node, by ply: the last two, and the last that scored a mate.
+static gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
+
+void clear_killers() {
+  memset(killer1, 0, sizeof killer1);
+  memset(killer2, 0, sizeof killer2);
+  memset(mkiller1, 0, sizeof mkiller1);
+}
+
+// Captures, castling and promotions never become killers.
+void remember_killer(move m, bool mates) {
+  if (m.b.bits & (MF_CAPTURE | MF_CASTLE | MF_PROMOTE)) return;
+  if (killer1[ply].m.u != m.u) {
+    killer2[ply] = killer1[ply];
+    killer1[ply].m = m;
+  }
+  if (mates) mkiller1[ply].m = m;
 }
 
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for

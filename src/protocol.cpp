@@ -2,7 +2,6 @@
 #include "protocol.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,16 +11,16 @@
 #include "eval.h"
 #include "fen.h"
 #include "hash.h"
+#include "movetext.h"
 #include "option.h"
 #include "pg_show.h"
 #include "platform.h"
 #include "search.h"
 #include "timeman.h"
 #include "util.h"
+#include "version.h"
 
 char ENG_NAME_VER[256];
-const char ENGINE_NAME[] = "Zeltro 1800";
-const char ENGINE_BUILD[] = "4";
 
 static bool Searching = false;
 // The go line of the running search carried "infinite": it answers after stop (or ponderhit).
@@ -67,70 +66,6 @@ void engine_init() {
   init_board(spos);
   ply = 0;
   gen();
-}
-
-bool ReadSomeLines(FILE* stream, char* buffer, int size) {
-  for (;;) {
-    if (fgets(buffer, size, stream) != nullptr) break;
-    if (ferror(stream) && errno == EINTR) {
-      clearerr(stream);
-      continue;
-    }
-    return false;
-  }
-  char* nl = strchr(buffer, '\n');
-  if (nl) {
-    // Lines may come with a carriage return before the line feed.
-    if (nl > buffer && nl[-1] == '\r') nl--;
-    *nl = 0;
-  }
-  return true;
-}
-
-char* move_str(move m) {
-  static char text[6];
-  text[0] = (char)('a' + (m.b.from & 7));
-  text[1] = (char)('8' - (m.b.from >> 3));
-  text[2] = (char)('a' + (m.b.to & 7));
-  text[3] = (char)('8' - (m.b.to >> 3));
-  text[4] = 0;
-  if (m.b.bits & MF_PROMOTE) {
-    text[4] = m.b.promote == KNIGHT   ? 'n'
-              : m.b.promote == BISHOP ? 'b'
-              : m.b.promote == ROOK   ? 'r'
-                                      : 'q';
-    text[5] = 0;
-  }
-  return text;
-}
-
-int parse_move(const char* text) {
-  if (text[0] < 'a' || text[0] > 'h' || text[1] < '0' || text[1] > '9') return -1;
-  if (text[2] < 'a' || text[2] > 'h' || text[3] < '0' || text[3] > '9') return -1;
-  int from = (text[0] - 'a') + ('8' - text[1]) * 8;
-  int to = (text[2] - 'a') + ('8' - text[3]) * 8;
-  for (int i = 0; i < first_move[1]; i++) {
-    move m = gen_dat[i].m;
-    if (m.b.from != from || m.b.to != to) continue;
-    if (!(m.b.bits & MF_PROMOTE)) return i;
-    // The four promotions of one pair stand together: knight, bishop, rook, queen.
-    // Clients have long seen this line before every promotion; it stays.
-    printf("index i has value equal to %d\n", i);
-    switch (text[4]) {
-      case 'n':
-      case 'N':
-        return i;
-      case 'b':
-      case 'B':
-        return i + 1;
-      case 'r':
-      case 'R':
-        return i + 2;
-      default:
-        return i + 3;
-    }
-  }
-  return -1;
 }
 
 static void cmd_position(const char* line) {

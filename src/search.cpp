@@ -11,6 +11,7 @@
 #include "board.h"
 #include "eval.h"
 #include "fen.h"
+#include "movetext.h"
 #include "option.h"
 #include "pg_key.h"
 #include "pg_show.h"
@@ -23,7 +24,6 @@ search_input_t SearchInput;
 int max_depth, max_time, ext_time_control_type;
 int ext_max_tt;
 int gSelDepth;
-gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
 
 move pv[MAX_PLY][MAX_PLY];
 int pv_length[MAX_PLY];
@@ -93,16 +93,6 @@ void update_pv(move m, int p) {
   pv_length[p] = pv_length[p + 1];
 }
 
-// Captures, castling and promotions never become killers.
-void update_killers(move m, int score) {
-  if (m.b.bits & (MF_CAPTURE | MF_CASTLE | MF_PROMOTE)) return;
-  if (killer1[ply].m.u != m.u) {
-    killer2[ply] = killer1[ply];
-    killer1[ply].m = m;
-  }
-  if (score >= MATE_BOUND) mkiller1[ply].m = m;
-}
-
 int value_to_mate(int score) {
   if (score < -MATE_BOUND) return -((score + MATE) / 2);
   if (score <= MATE_BOUND) return 0;
@@ -167,7 +157,7 @@ static inline bool record(move m, int v, int* best, int* alpha, int beta) {
   *best = v;
   if (v <= *alpha) return false;
   if (v >= beta) {
-    update_killers(m, v);
+    remember_killer(m, v >= MATE_BOUND);
     return true;
   }
   *alpha = v;
@@ -216,7 +206,7 @@ int search(int alpha, int beta, int depth, bool checked) {
   }
   if (si.stopped) return 0;
   if (legal == 0) return checked ? ply - MATE : OptionUci.StalemateScore;
-  if (best > entry_alpha) update_killers(pv[ply][ply], best);
+  if (best > entry_alpha) remember_killer(pv[ply][ply], best >= MATE_BOUND);
   return best;
 }
 
@@ -322,7 +312,7 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
   if (legal == 0) return no_move_score();
   // A forced reply needs little thought.
   if (legal == 1 && checked) stop_time = ms_add(stop_time, -(max_time / 2));
-  if (best > entry_alpha) update_killers(pv[0][0], best);
+  if (best > entry_alpha) remember_killer(pv[0][0], best >= MATE_BOUND);
   return best;
 }
 
@@ -416,9 +406,7 @@ static void clear_search_tables() {
   iscore[0] = 0;
   memset(pv, 0, sizeof pv);
   memset(pv_length, 0, sizeof pv_length);
-  memset(killer1, 0, sizeof killer1);
-  memset(killer2, 0, sizeof killer2);
-  memset(mkiller1, 0, sizeof mkiller1);
+  clear_killers();
   memset(&ExcludeMove, 0, sizeof ExcludeMove);
   my_cnt = 0;
 }

@@ -34,7 +34,6 @@ extern search_input_t SearchInput;
 extern int max_depth, max_time, ext_time_control_type;
 extern int ext_max_tt;
 extern int gSelDepth;
-extern gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
 
 extern move pv[MAX_PLY][MAX_PLY];
 extern int pv_length[MAX_PLY];
@@ -58,7 +57,6 @@ int search(int alpha, int beta, int depth, bool checked);
 int qsearch(int alpha, int beta, int depth, bool checked);
 int contempt_value();
 void update_pv(move m, int ply);
-void update_killers(move m, int score);
 int value_to_mate(int score);
 void SortByPvScore(int n, pv_store_t* store);
 void eventCheck();

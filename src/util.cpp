@@ -2,6 +2,7 @@
 #include "util.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -26,4 +27,22 @@ void SendInfo(const char* format, ...) {
   vsnprintf(buf, sizeof buf, format, args);
   va_end(args);
   printf("%s\n", buf);
+}
+
+bool ReadSomeLines(FILE* stream, char* buffer, int size) {
+  for (;;) {
+    if (fgets(buffer, size, stream) != nullptr) break;
+    if (ferror(stream) && errno == EINTR) {
+      clearerr(stream);
+      continue;
+    }
+    return false;
+  }
+  char* nl = strchr(buffer, '\n');
+  if (nl) {
+    // Lines may come with a carriage return before the line feed.
+    if (nl > buffer && nl[-1] == '\r') nl--;
+    *nl = 0;
+  }
+  return true;
 }
