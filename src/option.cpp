@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "hash.h"
-#include "pg_show.h"
 #include "util.h"
-#include "search.h"
 
 struct option_t {
   const char* name;
@@ -80,6 +78,8 @@ void OptionUciDefaults() {
   OptionUci.KingShelterWeight = 100;
   snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", "Zeltro.bin");
   OptionUci.AnalyseMode = false;
+  OptionUci.Ponder = false;
+  OptionUci.OwnBook = false;
 }
 
 static option_t* find_option(const char* name) {
@@ -175,11 +175,11 @@ void OptionApply(const char* name) {
     init_ttable(v);
     printf("info string Hash is set to %dmb\n", v);
   } else if (my_StringIsEqual(name, "Ponder")) {
-    si.ponder_option = OptionGetBool("Ponder");
-    printf("info string Ponder is set to %s\n", bool_text(si.ponder_option));
+    OptionUci.Ponder = OptionGetBool("Ponder");
+    printf("info string Ponder is set to %s\n", bool_text(OptionUci.Ponder));
   } else if (my_StringIsEqual(name, "OwnBook")) {
-    bookOption.OwnBook = OptionGetBool("OwnBook");
-    printf("info string OwnBook is set to %s\n", bool_text(bookOption.OwnBook));
+    OptionUci.OwnBook = OptionGetBool("OwnBook");
+    printf("info string OwnBook is set to %s\n", bool_text(OptionUci.OwnBook));
   } else if (my_StringIsEqual(name, "RepeatScore")) {
     OptionUci.RepeatScore = spin_value("RepeatScore");
     printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);

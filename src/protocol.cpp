@@ -46,10 +46,8 @@ void GenInit() {
   si.fixed_time = false;
   si.quiet = false;
   si.poll_input = true;
-  si.ponder_option = false;
   si.iter_time = 0;
   si.ponder_move.u = 0;
-  bookOption.OwnBook = false;
   memset(&SearchInput, 0, sizeof SearchInput);
   // The attack tables never change: a second set-up keeps them.
   static bool tables_built = false;
@@ -161,7 +159,7 @@ static void ShowBestMove() {
     ply = 0;
     gen();
   };
-  if (si.ponder_option && si.pondering) {
+  if (OptionUci.Ponder && si.pondering) {
     // Stopped before the ponder hit: the board goes back before the predicted move.
     SendInfo("bestmove %s", text);
     back();
@@ -169,7 +167,7 @@ static void ShowBestMove() {
   } else if (si.infinite && si.stop_requested) {
     SendInfo("bestmove %s", text);
     back();
-  } else if (si.ponder_option && legal_here(si.ponder_move)) {
+  } else if (OptionUci.Ponder && legal_here(si.ponder_move)) {
     // A stop in the middle of an iteration can leave the reply of an older best move behind.
     SendInfo("bestmove %s ponder %s", text, move_str(si.ponder_move));
   } else {

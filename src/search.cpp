@@ -19,11 +19,9 @@
 #include "protocol.h"
 #include "timeman.h"
 
-search_info_t si;
 search_input_t SearchInput;
-int max_depth, max_time, ext_time_control_type;
-int ext_max_tt;
 int gSelDepth;
+int out_of_book;
 
 move pv[MAX_PLY][MAX_PLY];
 int pv_length[MAX_PLY];
@@ -33,8 +31,6 @@ U64 rnodes;
 int ext_root_side;
 int ralpha, rbeta, idepth;
 int iscore[MAX_ITERATION + 1];
-int start_time, stop_time;
-int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
 pv_store_t PVStore[MAX_SEARCHMOVES];
 int my_cnt;
 exclude_t ExcludeMove;
@@ -311,7 +307,7 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
   if (si.stopped) return 0;
   if (legal == 0) return no_move_score();
   // A forced reply needs little thought.
-  if (legal == 1 && checked) stop_time = ms_add(stop_time, -(max_time / 2));
+  if (legal == 1 && checked) hurry_forced_reply();
   if (best > entry_alpha) remember_killer(pv[0][0], best >= MATE_BOUND);
   return best;
 }
@@ -353,7 +349,7 @@ static void print_iteration(int d, int v, int md, int t) {
 }
 
 static bool book_move() {
-  if (!bookOption.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite ||
+  if (!OptionUci.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite ||
       si.pondering)
     return false;
   char text[128], found[8];
@@ -396,7 +392,7 @@ static void full_window() {
 static void start_search() {
   full_window();
   ext_root_side = side == DARK ? 1 : 0;
-  start_time = get_ms();
+  start_clock();
   nodes = 0;
   rnodes = 0;
 }
@@ -476,10 +472,7 @@ static bool clock_says_stop(int depth, int elapsed, bool multipv, deepening_t* r
       .best_changed = run->best[depth].u != run->best[depth - 1].u,
       .multipv = multipv,
   };
-  run->plan.budget = ms_diff(stop_time, start_time);
-  const bool stop = stop_after_iteration(it, &run->plan);
-  stop_time = ms_add(start_time, run->plan.budget);
-  return stop;
+  return weigh_iteration(it, &run->plan);
 }
 
 // Aspiration: a narrow window around the last score, widened after a failure; a failed depth is
@@ -514,7 +507,7 @@ void think(int show) {
   if (book_move()) return;
   out_of_book++;
   si.stopped = false;
-  plan_search_time();
+  plan_search_time(out_of_book);
   clear_search_tables();
   const root_t root = find_root_checkers();
   rootBestMove.u = 0;

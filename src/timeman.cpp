@@ -2,10 +2,9 @@
 // The clock: how much of it one move may take, and when a running search extends or stops.
 #include "timeman.h"
 
-#include "option.h"
 #include "board.h"
-#include "pg_show.h"
-#include "search.h"
+#include "option.h"
+#include "platform.h"
 
 // The planned time never takes more than this share of what the clock holds above the reserve,
 // however large the increment: clients that add the increment after the move send clocks smaller
@@ -44,6 +43,13 @@ static const int LONGER_GAME_MS = 150000;
 // A stable position gives back depth/GIVE_BACK_DIVISOR of the time left.
 static const int GIVE_BACK_DIVISOR = 128;
 static const int GIVE_BACK_DEPTH = 12;
+
+search_info_t si;
+int max_depth, max_time, ext_time_control_type;
+int ext_max_tt;
+int start_time, stop_time;
+// What a new best move, a failure low and a dropping score add to the plan.
+static int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
 
 int ms_diff(int later, int earlier) {
   return (int)((uint32_t)later - (uint32_t)earlier);
@@ -113,7 +119,11 @@ void apply_limits(const go_limits_t& l) {
   }
 }
 
-void plan_search_time() {
+void start_clock() {
+  start_time = get_ms();
+}
+
+void plan_search_time(int moves_out_of_book) {
   const int tenth = si.time_avail / HARD_LIMIT_DIVISOR;
   ext_max_tt = si.fixed_time ? max_time : (tenth > max_time ? tenth : max_time);
   NewPvTimeExtension = max_time / 2;
@@ -121,8 +131,12 @@ void plan_search_time() {
   ScoreDropExtension1 = (int)((long long)max_time * SCORE_DROP_PERCENT / 100);
   ScoreDropExtension2 = max_time / 2;
   stop_time = ms_add(start_time, max_time);
-  if (out_of_book >= 1 && out_of_book <= 3 && si.time_avail > LONG_GAME_MS)
-    stop_time = ms_add(stop_time, out_of_book == 1 ? max_time / 6 : max_time / 8);
+  if (moves_out_of_book >= 1 && moves_out_of_book <= 3 && si.time_avail > LONG_GAME_MS)
+    stop_time = ms_add(stop_time, moves_out_of_book == 1 ? max_time / 6 : max_time / 8);
+}
+
+void hurry_forced_reply() {
+  stop_time = ms_add(stop_time, -(max_time / 2));
 }
 
 static bool unclear(int score) {
@@ -196,4 +210,11 @@ bool stop_after_iteration(const iteration_facts_t& it, time_plan_t* plan) {
     return true;
   if (it.depth >= 3 && !si.fixed_time && extend_for_instability(it, plan)) return false;
   return soft_stop(it, plan);
+}
+
+bool weigh_iteration(const iteration_facts_t& it, time_plan_t* plan) {
+  plan->budget = ms_diff(stop_time, start_time);
+  const bool stop = stop_after_iteration(it, plan);
+  stop_time = ms_add(start_time, plan->budget);
+  return stop;
 }

@@ -170,7 +170,7 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
     si.time_avail = 100000;
     max_time = 1000;
     start_time = 0;
-    plan_search_time();
+    plan_search_time(0);
     ext_time_control_type = c.sudden_death ? TC_SUDDEN_DEATH : TC_UNSET;
     time_plan_t plan = {c.budget, 0};
     const std::string row = std::to_string(&c - cases);
