@@ -9,7 +9,8 @@
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
-#   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
+#   make docs       docs/units.dot from the includes (tools/units.sh), and its picture
+#                   docs/units.svg for docs/design.md (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
@@ -164,9 +165,8 @@ fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
 # The picture of the units is kept in the repository, so the guide shows it without graphviz.
-docs: docs/units.svg
-
-docs/units.svg: docs/units.dot
+docs:
+	tools/units.sh dot > docs/units.dot
 	dot -Tsvg docs/units.dot -o docs/units.svg
 
 format:

@@ -5,7 +5,7 @@
 #   tools/units.sh arrows  every arrow, the upward ones and the circles, one per line
 #   tools/units.sh check   fails when docs/units.dot is not what the includes draw, a circle
 #                          exists, more than MAX_UPWARD arrows point up, or a file has no unit
-# A unit is a header and the source files that implement it. Layers run from the front ends
+# A unit is a header and the source files that implement it (types.h, which all share, is none). Layers run from the front ends
 # down to the operating system; an arrow from a lower layer to a higher one points up.
 set -eu
 cd "$(dirname "$0")/.."
@@ -33,8 +33,11 @@ platform|system|src/platform.h src/platform.cpp|input poll, clock, rand15
 version|system|src/version.h|name and build number'
 LAYERS='front search book settings board system'
 
-# Every engine file belongs to exactly one unit.
-listed=$(echo "$UNITS" | cut -d'|' -f3 | tr ' ' '\n')
+# The records every unit shares; they belong to none and are left out of the picture.
+SHARED=src/types.h
+
+# Every other engine file belongs to a unit.
+listed=$(echo "$UNITS" | cut -d'|' -f3 | tr ' ' '\n'; echo "$SHARED")
 missing=$(for f in src/*.h src/*.cpp web/*.cpp; do echo "$listed" | grep -qx "$f" || echo "$f"; done)
 
 # from|to per include of a unit's header by another unit, each pair once.
@@ -55,9 +58,8 @@ rank_of() { echo "$LAYERS" | tr ' ' '\n' | grep -nx "$1" | cut -d: -f1; }
 # The arrows that point from a lower layer up to a higher one.
 upward() {
   arrows | while IFS='|' read -r a b; do
-    [ "$(rank_of "$(layer_of "$a")")" -gt "$(rank_of "$(layer_of "$b")")" ] && echo "$a|$b"
+    if [ "$(rank_of "$(layer_of "$a")")" -gt "$(rank_of "$(layer_of "$b")")" ]; then echo "$a|$b"; fi
   done
-  true
 }
 
 # The units that stand on a circle, one circle (a strongly connected set) per line.
@@ -80,26 +82,32 @@ circles() {
     END { for (v in node) if (!(v in index_of)) visit(v) }' | sort
 }
 
+# Each layer's colour in the picture.
+fill_of() {
+  case "$1" in
+    front) echo "#eef3fb" ;; search) echo "#fbf1e6" ;; book) echo "#f3eefb" ;;
+    settings) echo "#fbfbe6" ;; board) echo "#eaf6ec" ;; *) echo "#f2f2f2" ;;
+  esac
+}
+
 draw() {
   up=$(upward)
   echo '// SPDX-License-Identifier: GPL-3.0-or-later'
   echo '// Drawn by tools/units.sh from the #include lines; do not edit: run make docs.'
   echo 'digraph units {'
   echo '  graph [rankdir=TB, newrank=true, fontname="Helvetica", fontsize=11, nodesep=0.3, ranksep=0.45,'
-  echo '         label="Zeltro 1800: the units (a header and its sources); an arrow points from the includer",'
+  echo '         label="Zeltro 1800: the units (a header and its sources), by layer: front ends (blue), search, book, settings, board (green), system (grey).\\nAn arrow points from the unit that includes; a red one points up a layer. types.h, shared by all, is left out.",'
   echo '         labelloc=t];'
   echo '  node [shape=box, style="rounded,filled", fillcolor="#ffffff", fontname="Helvetica", fontsize=10,'
   echo '        margin="0.12,0.05"];'
   echo '  edge [color="#555555", arrowsize=0.7];'
   for layer in $LAYERS; do
-    echo "  subgraph cluster_$layer {"
-    echo "    label=\"$layer\"; style=\"rounded,filled\"; fillcolor=\"#f4f4f4\"; color=\"#b0b0b0\";"
-    echo "$UNITS" | awk -F'|' -v l="$layer" '$2 == l {
+    echo "  // $layer"
+    echo "$UNITS" | awk -F'|' -v l="$layer" -v fill="$(fill_of "$layer")" '$2 == l {
       n = split($3, fs, " "); names = ""
       for (i = 1; i <= n; i++) { sub(/.*\//, "", fs[i]); names = names (i > 1 ? " " : "") fs[i] }
       what = $4; gsub(/&/, "\\&amp;", what); gsub(/'"'"'/, "\\&#39;", what)
-      printf "    %s [label=<<b>%s</b><br/>%s>];\n", $1, names, what }'
-    echo '  }'
+      printf "  %s [label=<<b>%s</b><br/>%s>, fillcolor=\"%s\"];\n", $1, names, what, fill }'
   done
   arrows | while IFS='|' read -r a b; do
     if echo "$up" | grep -qx "$a|$b"; then
