@@ -87,7 +87,7 @@ bool board_consistent(char* why, int why_size) {
     if ((color[sq] == EMPTY) != (piece[sq] == EMPTY)) return fail("piece and color disagree");
     if (color[sq] == EMPTY) continue;
     int c = color[sq], k = piece[sq];
-    Bitboard bit = 1ULL << (sq ^ 56);
+    Bitboard bit = square_bit(sq);
     pieces[c][k] |= bit;
     sides[c] |= bit;
     occ |= bit;

@@ -31,10 +31,12 @@ void pl_remove(int c, int k, int sq);
 void pl_move(int c, int k, int from, int to);
 
 // Bitboard primitives.
+// The bit of a board square (a8 = 0) in a bitboard (a1 = bit 0).
+inline Bitboard square_bit(int sq) {
+  return 1ULL << (sq ^ 56);
+}
 int popCount(Bitboard b);
-// Bit number of the lowest set bit, and the board square of it taken off the set (both need a
-// set that is not empty).
-int lsb(Bitboard b);
+// The board square of the lowest set bit, taken off the set (which must not be empty).
 int pop_lsb(Bitboard* b);
 Bitboard fileMask(int sq);
 Bitboard pawnAttacks(int sq, int side);
@@ -103,9 +105,6 @@ void clear_killers();
 void remember_killer(move m, bool mates);
 // The generators' tables of the squares each kind meets (built once, after the board tables).
 void init_move_rays();
-void gen_push(int from, int to, int bits);
-void gen_push_qsearch(int from, int to, int bits);
-void gen_push_king_evade(int from, int to, int bits);
 void gen();
 void gen_caps();
 void gen_evade();

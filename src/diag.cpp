@@ -138,23 +138,7 @@ void profile() {
 // The board as FEN without castling rights, or turned over: ranks reversed, colours swapped,
 // the other side to move.
 static void sym_fen(char* out, bool turned) {
-  int n = 0;
-  for (int row = 0; row < 8; row++) {
-    int run = 0;
-    for (int f = 0; f < 8; f++) {
-      int sq = (turned ? 7 - row : row) * 8 + f;
-      if (color[sq] == EMPTY) {
-        run++;
-        continue;
-      }
-      if (run) out[n++] = (char)('0' + run);
-      run = 0;
-      char c = piece_char[piece[sq]];
-      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
-    }
-    if (run) out[n++] = (char)('0' + run);
-    if (row < 7) out[n++] = '/';
-  }
+  const int n = board_text(out, turned);
   snprintf(out + n, 16, " %c - - 0 1", (side == LIGHT) != turned ? 'w' : 'b');
 }
 

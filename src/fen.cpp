@@ -13,7 +13,7 @@
 static void put_piece(int kind, int c, int sq) {
   piece[sq] = kind;
   color[sq] = c;
-  myPiece[c][kind] |= 1ULL << (sq ^ 56);
+  myPiece[c][kind] |= square_bit(sq);
   hash ^= hash_piece[c][kind][sq];
   int* pawns = c == LIGHT ? &wp : &bp;
   if (kind == PAWN) {
@@ -176,8 +176,8 @@ static void build_lists() {
   for (int s = 0; s < 64; s++) {
     if (color[s] == EMPTY) continue;
     if (plc[color[s] * 6 + piece[s]] < 16) pl_add(color[s], piece[s], s);
-    Pos.occupied |= 1ULL << (s ^ 56);
-    Pos.bySide[color[s]] |= 1ULL << (s ^ 56);
+    Pos.occupied |= square_bit(s);
+    Pos.bySide[color[s]] |= square_bit(s);
   }
 }
 
@@ -210,40 +210,44 @@ static void fen(const char* text) {
   if (const char* why = unplayable(n)) fen_refuse(why);
 }
 
-void get_fen(char* out) {
-  char buf[128];
-  int n = 0, run = 0;
-  for (int sq = 0; sq < 64; sq++) {
-    if (sq > 0 && (sq & 7) == 0) {
-      if (run) buf[n++] = "0123456789"[run];
+int board_text(char* out, bool turned) {
+  int n = 0;
+  for (int row = 0; row < 8; row++) {
+    int run = 0;
+    for (int f = 0; f < 8; f++) {
+      const int sq = (turned ? 7 - row : row) * 8 + f;
+      if (color[sq] == EMPTY) {
+        run++;
+        continue;
+      }
+      if (run) out[n++] = (char)('0' + run);
       run = 0;
-      buf[n++] = '/';
+      const char c = piece_char[piece[sq]];
+      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
     }
-    if (color[sq] == EMPTY) {
-      run++;
-      continue;
-    }
-    if (run) buf[n++] = "0123456789"[run];
-    run = 0;
-    char ch = piece_char[piece[sq]];
-    buf[n++] = color[sq] == LIGHT ? ch : (char)tolower(ch);
+    if (run) out[n++] = (char)('0' + run);
+    if (row < 7) out[n++] = '/';
   }
-  if (run) buf[n++] = "0123456789"[run];
-  buf[n++] = ' ';
-  buf[n++] = side == LIGHT ? 'w' : 'b';
-  buf[n++] = ' ';
-  if (castle & 1) buf[n++] = 'K';
-  if (castle & 2) buf[n++] = 'Q';
-  if (castle & 4) buf[n++] = 'k';
-  if (castle & 8) buf[n++] = 'q';
-  if (castle == 0) buf[n++] = '-';
-  buf[n++] = ' ';
+  out[n] = 0;
+  return n;
+}
+
+void get_fen(char* out) {
+  int n = board_text(out, false);
+  out[n++] = ' ';
+  out[n++] = side == LIGHT ? 'w' : 'b';
+  out[n++] = ' ';
+  if (castle & 1) out[n++] = 'K';
+  if (castle & 2) out[n++] = 'Q';
+  if (castle & 4) out[n++] = 'k';
+  if (castle & 8) out[n++] = 'q';
+  if (castle == 0) out[n++] = '-';
+  out[n++] = ' ';
   if (ep != -1) {
-    buf[n++] = square_name[ep][0];
-    buf[n++] = square_name[ep][1];
+    out[n++] = square_name[ep][0];
+    out[n++] = square_name[ep][1];
   }
-  buf[n] = 0;
-  memcpy(out, buf, n + 1);
+  out[n] = 0;
 }
 
 // The table block is cleared and the keys drawn afresh with every set-up, as they always were:

@@ -141,21 +141,18 @@ static inline void score_quiet(gen_rec_t* g, Bitboard in_danger, int to, int bit
     g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && (in_danger & (1ULL << (to ^ 56)))) s -= ORDER_DANGER_PENALTY;
+  if (penalise && (in_danger & (square_bit(to)))) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
-static void gen_promote(int from, int to, int bits) {
+// The quiescence search lists only the knight and the queen of the four promotions.
+static void gen_promote(int from, int to, int bits, bool quiescence) {
   bits |= MF_PROMOTE;
   push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
-  push_entry(from, to, BISHOP, bits)->score = ORDER_BISHOP_PROMOTION;
-  push_entry(from, to, ROOK, bits)->score = ORDER_ROOK_PROMOTION;
-  push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
-}
-
-static void gen_promote_qsearch(int from, int to, int bits) {
-  bits |= MF_PROMOTE;
-  push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
+  if (!quiescence) {
+    push_entry(from, to, BISHOP, bits)->score = ORDER_BISHOP_PROMOTION;
+    push_entry(from, to, ROOK, bits)->score = ORDER_ROOK_PROMOTION;
+  }
   push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
 }
 
@@ -163,23 +160,12 @@ static inline bool last_rank(int to) {
   return side == LIGHT ? to < 8 : to > 55;
 }
 
-void gen_push(int from, int to, int bits) {
+// A move with its score; in the quiescence lists a quiet move (a pawn's step to the last rank
+// is a promotion) scores nothing.
+template <bool QUIESCENCE>
+static void gen_push(int from, int to, int bits) {
   if ((bits & MF_PAWN) && last_rank(to)) {
-    gen_promote(from, to, bits);
-    return;
-  }
-  gen_rec_t* g = push_entry(from, to, EMPTY, bits);
-  if (color[to] != EMPTY)
-    g->score = capture_score(from, to);
-  else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
-    g->score = ORDER_EVEN_CAPTURE;
-  else
-    score_quiet(g, danger[piece[from]], to, bits);
-}
-
-void gen_push_qsearch(int from, int to, int bits) {
-  if ((bits & MF_PAWN) && last_rank(to)) {
-    gen_promote_qsearch(from, to, bits);
+    gen_promote(from, to, bits, QUIESCENCE);
     return;
   }
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
@@ -187,6 +173,8 @@ void gen_push_qsearch(int from, int to, int bits) {
     g->score = capture_score(from, to);
   else if (bits & MF_EP)
     g->score = ORDER_EVEN_CAPTURE;
+  else if (!QUIESCENCE)
+    score_quiet(g, danger[piece[from]], to, bits);
 }
 
 // Piece moves: no promotion and no en passant to look at.
@@ -203,7 +191,7 @@ static inline void push_capture(int from, int to) {
 }
 
 // A king never takes a defended piece here: such captures are not listed at all.
-void gen_push_king_evade(int from, int to, int bits) {
+static void gen_push_king_evade(int from, int to, int bits) {
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY) {
     if (see(from, to) <= 0) {
@@ -254,18 +242,18 @@ static void gen_pawns() {
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
     if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if (f > 0 && color[s - 9] == DARK) gen_push<false>(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push<false>(s, s - 7, MF_PAWN | MF_CAPTURE);
       if (color[s - 8] == EMPTY) {
-        gen_push(s, s - 8, MF_PAWN);
-        if (s >= 48 && color[s - 16] == EMPTY) gen_push(s, s - 16, MF_PAWN | MF_DOUBLE);
+        gen_push<false>(s, s - 8, MF_PAWN);
+        if (s >= 48 && color[s - 16] == EMPTY) gen_push<false>(s, s - 16, MF_PAWN | MF_DOUBLE);
       }
     } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if (f > 0 && color[s + 7] == LIGHT) gen_push<false>(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push<false>(s, s + 9, MF_PAWN | MF_CAPTURE);
       if (color[s + 8] == EMPTY) {
-        gen_push(s, s + 8, MF_PAWN);
-        if (s <= 15 && color[s + 16] == EMPTY) gen_push(s, s + 16, MF_PAWN | MF_DOUBLE);
+        gen_push<false>(s, s + 8, MF_PAWN);
+        if (s <= 15 && color[s + 16] == EMPTY) gen_push<false>(s, s + 16, MF_PAWN | MF_DOUBLE);
       }
     }
   }
@@ -322,24 +310,19 @@ static void gen_slides(int kind) {
   }
 }
 
-static inline bool king_far(int k, int t) {
-  int df = (t & 7) - (k & 7), dr = (t >> 3) - (k >> 3);
-  return df < -1 || df > 1 || dr < -1 || dr > 1;
-}
-
 static void gen_castles() {
   if (side == LIGHT) {
-    if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && king_far(bking_loc, 62))
-      gen_push(60, 62, MF_CASTLE);
+    if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && !near_enemy_king(62))
+      gen_push<false>(60, 62, MF_CASTLE);
     if ((castle & 2) && color[59] == EMPTY && color[58] == EMPTY && color[57] == EMPTY &&
-        king_far(bking_loc, 58))
-      gen_push(60, 58, MF_CASTLE);
+        !near_enemy_king(58))
+      gen_push<false>(60, 58, MF_CASTLE);
   } else {
-    if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && king_far(wking_loc, 6))
-      gen_push(4, 6, MF_CASTLE);
+    if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && !near_enemy_king(6))
+      gen_push<false>(4, 6, MF_CASTLE);
     if ((castle & 8) && color[3] == EMPTY && color[2] == EMPTY && color[1] == EMPTY &&
-        king_far(wking_loc, 2))
-      gen_push(4, 2, MF_CASTLE);
+        !near_enemy_king(2))
+      gen_push<false>(4, 2, MF_CASTLE);
   }
 }
 
@@ -347,7 +330,7 @@ void gen() {
   open_list();
   prepare_scores();
   gen_pawns();
-  gen_en_passant(gen_push);
+  gen_en_passant(gen_push<false>);
   gen_steps(KNIGHT);
   gen_slides(BISHOP);
   gen_slides(ROOK);
@@ -369,16 +352,16 @@ void gen_caps() {
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
     if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push_qsearch(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push_qsearch(s, s - 7, MF_PAWN | MF_CAPTURE);
-      if (s < 16 && color[s - 8] == EMPTY) gen_push_qsearch(s, s - 8, MF_PAWN);
+      if (f > 0 && color[s - 9] == DARK) gen_push<true>(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push<true>(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if (s < 16 && color[s - 8] == EMPTY) gen_push<true>(s, s - 8, MF_PAWN);
     } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push_qsearch(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push_qsearch(s, s + 9, MF_PAWN | MF_CAPTURE);
-      if (s >= 48 && color[s + 8] == EMPTY) gen_push_qsearch(s, s + 8, MF_PAWN);
+      if (f > 0 && color[s + 7] == LIGHT) gen_push<true>(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push<true>(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if (s >= 48 && color[s + 8] == EMPTY) gen_push<true>(s, s + 8, MF_PAWN);
     }
   }
-  gen_en_passant(gen_push_qsearch);
+  gen_en_passant(gen_push<true>);
   const int base = side * 6;
   for (int j = 0; j < plc[base + KNIGHT]; j++) {
     int s = pl[base + KNIGHT][j];
@@ -464,14 +447,14 @@ void gen_evade() {
       int row = t >> 3;
       if (side == LIGHT) {
         if (row < 6 && own(t + 8, PAWN))
-          gen_push(t + 8, t, MF_PAWN);
+          gen_push<false>(t + 8, t, MF_PAWN);
         else if (row == 4 && color[t + 8] == EMPTY && own(t + 16, PAWN))
-          gen_push(t + 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<false>(t + 16, t, MF_PAWN | MF_DOUBLE);
       } else {
         if (row > 1 && own(t - 8, PAWN))
-          gen_push(t - 8, t, MF_PAWN);
+          gen_push<false>(t - 8, t, MF_PAWN);
         else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
-          gen_push(t - 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<false>(t - 16, t, MF_PAWN | MF_DOUBLE);
       }
       pieces_to(t, push_block);
     }
@@ -482,14 +465,14 @@ void gen_evade() {
   const int bits = MF_PAWN | MF_CAPTURE;
   if (side == LIGHT) {
     if (row <= 5) {
-      if (f > 0 && own(c + 7, PAWN)) gen_push(c + 7, c, bits);
-      if (f < 7 && own(c + 9, PAWN)) gen_push(c + 9, c, bits);
+      if (f > 0 && own(c + 7, PAWN)) gen_push<false>(c + 7, c, bits);
+      if (f < 7 && own(c + 9, PAWN)) gen_push<false>(c + 9, c, bits);
     }
   } else if (row >= 2) {
-    if (f < 7 && own(c - 7, PAWN)) gen_push(c - 7, c, bits);
-    if (f > 0 && own(c - 9, PAWN)) gen_push(c - 9, c, bits);
+    if (f < 7 && own(c - 7, PAWN)) gen_push<false>(c - 7, c, bits);
+    if (f > 0 && own(c - 9, PAWN)) gen_push<false>(c - 9, c, bits);
   }
-  gen_en_passant(gen_push);
+  gen_en_passant(gen_push<false>);
   pieces_to(c, push_capture);
   close_list();
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "option.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -131,22 +130,12 @@ const char* OptionGetString(const char* name) {
   return OptionGet(name);
 }
 
-// An optional sign and the digits behind it; anything else reads as 0. Huge numbers are held
-// at the int range so that the clamping of every option still works on them.
+// Blanks, an optional sign and the digits behind it; anything else reads as 0. Huge numbers are
+// held within the int range so that the clamping of every option still works on them.
 int OptionGetInt(const char* name) {
   const char* s = OptionGet(name);
   while (*s == ' ' || *s == '\t') s++;
-  bool negative = false;
-  if (*s == '-' || *s == '+') negative = *s++ == '-';
-  long long v = 0;
-  while (isdigit((unsigned char)*s)) {
-    if (v < 10000000000LL) v = v * 10 + (*s - '0');
-    s++;
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX) v = INT_MAX;
-  if (v < INT_MIN) v = INT_MIN;
-  return (int)v;
+  return (int)read_signed(s, INT_MAX);
 }
 
 bool OptionGetBool(const char* name) {

@@ -120,14 +120,9 @@ static void cmd_setoption(const char* line) {
 // A go value is held to this size either way.
 static const long long GO_VALUE_LIMIT = 1000000000LL;
 
-// An optional sign and the digits behind it, 0 when there are none; held to a sane range.
+// A go value held to a sane range.
 static int read_number(const char* s) {
-  bool negative = false;
-  if (*s == '-' || *s == '+') negative = *s++ == '-';
-  long long v = 0;
-  while (isdigit((unsigned char)*s) && v < GO_VALUE_LIMIT) v = v * 10 + (*s++ - '0');
-  if (v > GO_VALUE_LIMIT) v = GO_VALUE_LIMIT;
-  return (int)(negative ? -v : v);
+  return (int)read_signed(s, GO_VALUE_LIMIT);
 }
 
 // Whether m can be played in the position on the board.

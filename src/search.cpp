@@ -264,18 +264,9 @@ static bool listed(const move* moves, int count, move m) {
   return false;
 }
 
-int search_root(int alpha, int beta, int depth, bool checked, int checker1, int checker2) {
+int search_root(int alpha, int beta, int depth, bool checked) {
   pv_length[0] = 0;
-  if (checked) {
-    gchecker1 = checker1;
-    gchecker2 = checker2;
-    if (checker2 == -1)
-      gen_evade();
-    else
-      gen_king();
-  } else {
-    gen();
-  }
+  gen_node(checked);
   follow_principal_variation();
   auto no_move_score = [&] {
     if (ExcludeMove.count > 0) return ALL_MOVES_EXCLUDED;
@@ -368,12 +359,6 @@ static bool book_move() {
 // What one iteration leads to: the same depth again, the next one, or the clock's verdict first.
 enum iteration_step { REPEAT_DEPTH, NEXT_DEPTH, ASK_CLOCK };
 
-// The root position's checkers, found once per search.
-struct root_t {
-  int checker1, checker2;
-  bool checked;
-};
-
 // What iterative deepening carries from one iteration to the next.
 struct deepening_t {
   move best[MAX_ITERATION + 1];  // the best move of each depth; none before the first
@@ -407,18 +392,19 @@ static void clear_search_tables() {
   my_cnt = 0;
 }
 
-static root_t find_root_checkers() {
+// Whether the side to move at the root is in check, found once per search.
+static bool root_in_check() {
   get_checker(side);
-  return {gchecker1, gchecker2, gchecker1 != -1 || gchecker2 != -1};
+  return gchecker1 != -1 || gchecker2 != -1;
 }
 
-static int search_iteration(int depth, int lines, const root_t& root) {
+static int search_iteration(int depth, int lines, bool checked) {
   gSelDepth = 0;
   idepth = depth;
   follow_pv = true;
   // Each line of several is searched with the full window.
   if (lines > 1) full_window();
-  return search_root(ralpha, rbeta, depth * ONE_PLY, root.checked, root.checker1, root.checker2);
+  return search_root(ralpha, rbeta, depth * ONE_PLY, checked);
 }
 
 // Keeps the iteration's score, best move and time; returns the time.
@@ -509,7 +495,7 @@ void think(int show) {
   si.stopped = false;
   plan_search_time(out_of_book);
   clear_search_tables();
-  const root_t root = find_root_checkers();
+  const bool checked = root_in_check();
   rootBestMove.u = 0;
   if (max_depth <= 0) return;
 
@@ -517,7 +503,7 @@ void think(int show) {
   const int lines = OptionUci.MultiPV;
   deepening_t run = {};
   for (int depth = 1; depth <= last;) {
-    const int score = search_iteration(depth, lines, root);
+    const int score = search_iteration(depth, lines, checked);
     if (score == -MATE || si.stopped) return;
     const int elapsed = note_iteration(depth, score, &run);
     iteration_step next = lines > 1 ? store_multipv_line(depth, score, elapsed, lines)

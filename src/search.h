@@ -46,7 +46,7 @@ extern move rootBestMove;
 
 void ResetSearch();
 void think(int show);
-int search_root(int alpha, int beta, int depth, bool checked, int checker1, int checker2);
+int search_root(int alpha, int beta, int depth, bool checked);
 int search(int alpha, int beta, int depth, bool checked);
 int qsearch(int alpha, int beta, int depth, bool checked);
 int contempt_value();

@@ -15,6 +15,15 @@ bool my_StringIsEqual(const char* a, const char* b) {
   return true;
 }
 
+long long read_signed(const char* s, long long limit) {
+  bool negative = false;
+  if (*s == '-' || *s == '+') negative = *s++ == '-';
+  long long v = 0;
+  for (; isdigit((unsigned char)*s) && v <= limit; s++) v = v * 10 + (*s - '0');
+  if (v > limit) v = limit;
+  return negative ? -v : v;
+}
+
 void out_of_memory() {
   printf("info string main memory was not successfully allocated\n");
   exit(1);

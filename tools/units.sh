@@ -32,6 +32,7 @@ util|system|src/util.h src/util.cpp|text compare, SendInfo
 platform|system|src/platform.h src/platform.cpp|input poll, clock, rand15
 version|system|src/version.h|name and build number'
 LAYERS='front search book settings board system'
+export UNITS LAYERS
 
 # The records every unit shares; they belong to none and are left out of the picture.
 SHARED=src/types.h
@@ -43,23 +44,29 @@ missing=$(for f in src/*.h src/*.cpp web/*.cpp; do echo "$listed" | grep -qx "$f
 # from|to per include of a unit's header by another unit, each pair once.
 arrows() {
   echo "$UNITS" | while IFS='|' read -r unit layer files what; do
-    for f in $files; do
-      sed -n 's/^#include "\(.*\)".*/\1/p' "$f" | while read -r h; do
-        echo "$UNITS" | awk -F'|' -v u="$unit" -v h="src/$h" '
-          { n = split($3, fs, " "); for (i = 1; i <= n; i++) if (fs[i] == h && $1 != u) print u "|" $1 }'
-      done
-    done
-  done | sort -u
+    for f in $files; do sed -n "s/^#include \"\(.*\)\".*/$unit src\/\1/p" "$f"; done
+  done | awk '
+    BEGIN {
+      n = split(ENVIRON["UNITS"], lines, "\n")
+      for (i = 1; i <= n; i++) {
+        split(lines[i], field, "|")
+        m = split(field[3], files, " ")
+        for (j = 1; j <= m; j++) owner[files[j]] = field[1]
+      }
+    }
+    ($2 in owner) && owner[$2] != $1 { print $1 "|" owner[$2] }' | sort -u
 }
-
-layer_of() { echo "$UNITS" | awk -F'|' -v u="$1" '$1 == u { print $2 }'; }
-rank_of() { echo "$LAYERS" | tr ' ' '\n' | grep -nx "$1" | cut -d: -f1; }
 
 # The arrows that point from a lower layer up to a higher one.
 upward() {
-  arrows | while IFS='|' read -r a b; do
-    if [ "$(rank_of "$(layer_of "$a")")" -gt "$(rank_of "$(layer_of "$b")")" ]; then echo "$a|$b"; fi
-  done
+  arrows | awk -F'|' '
+    BEGIN {
+      n = split(ENVIRON["LAYERS"], layers, " ")
+      for (i = 1; i <= n; i++) rank[layers[i]] = i
+      n = split(ENVIRON["UNITS"], lines, "\n")
+      for (i = 1; i <= n; i++) { split(lines[i], field, "|"); depth[field[1]] = rank[field[2]] }
+    }
+    depth[$1] > depth[$2]'
 }
 
 # The units that stand on a circle, one circle (a strongly connected set) per line.
