@@ -155,27 +155,29 @@ bool is_backward(int sq, int c) {
 }
 
 // A single pawn against a bare king: a king too far away to catch it, or a king of the pawn's
-// side standing by to escort it. The two colours are not mirror images (a Black pawn wants the
-// king one step further away, and is escorted from a2 where a White one is from a6): the scores
-// are kept as the engine has always given them, and the bench signature holds them.
+// side standing by to escort it. The defending king's distance is measured to a corner, one less
+// when it is to move, and the escort stands next to a square near that corner. The colours are
+// not mirror images (a Black pawn wants the king one step further away, and its escort square
+// is a2 where White's is a6): so the engine has always scored them, and the bench holds it.
+struct lone_pawn_rule_t {
+  int corner, far, escort;
+};
+const lone_pawn_rule_t LonePawnRule[2] = {{A8, 4, A6}, {A1, 5, A2}};
+const int UNSTOPPABLE_PAWN = 700, ESCORT_PER_RANK = 25, UNESCORTED_PAWN = -200;
+// An escort counts up to this relative rank of the pawn; one step from promotion it is not needed.
+const int LAST_ESCORT_RANK = 5;
+
 int lone_pawn(int sq, int c) {
   if (wpc != 0 || bpc != 0) return 0;
-  if (c == LIGHT) {
-    if (wp != 1 || bp != 0) return 0;
-    const int d = distance(bking_loc, A8) - (side == DARK ? 1 : 0);
-    if (d > 4) return 700;
-    const int r = relative_rank(LIGHT, sq >> 3);
-    if (r > 5) return 0;
-    const int own = distance(wking_loc, A6);
-    return own == 1 && own < distance(bking_loc, A6) ? 25 * r : -200;
-  }
-  if (bp != 1 || wp != 0) return 0;
-  const int d = distance(wking_loc, A1) - (side == LIGHT ? 1 : 0);
-  if (d > 5) return 700;
-  const int r = relative_rank(DARK, sq >> 3);
-  if (r > 5) return 0;
-  const int own = distance(bking_loc, A2);
-  return own == 1 && own < distance(wking_loc, A2) ? 25 * r : -200;
+  if (*piece_count[c][PAWN] != 1 || *piece_count[c ^ 1][PAWN] != 0) return 0;
+  const lone_pawn_rule_t& rule = LonePawnRule[c];
+  const int king = KingLocation(c), defender = KingLocation(c ^ 1);
+  const int d = distance(defender, rule.corner) - (side != c ? 1 : 0);
+  if (d > rule.far) return UNSTOPPABLE_PAWN;
+  const int r = relative_rank(c, sq >> 3);
+  if (r > LAST_ESCORT_RANK) return 0;
+  const int own = distance(king, rule.escort);
+  return own == 1 && own < distance(defender, rule.escort) ? ESCORT_PER_RANK * r : UNESCORTED_PAWN;
 }
 
 // One side's material from its piece counts.

@@ -236,24 +236,29 @@ static inline bool own(int sq, int kind) {
   return piece[sq] == kind && color[sq] == side;
 }
 
+// Captures first, then the step ahead and the double step; the quiescence lists step only onto
+// the last rank.
+template <bool QUIESCENCE>
 static void gen_pawns() {
   const int* list = pl[side * 6 + PAWN];
   int n = plc[side * 6 + PAWN];
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
     if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push<false>(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push<false>(s, s - 7, MF_PAWN | MF_CAPTURE);
-      if (color[s - 8] == EMPTY) {
-        gen_push<false>(s, s - 8, MF_PAWN);
-        if (s >= 48 && color[s - 16] == EMPTY) gen_push<false>(s, s - 16, MF_PAWN | MF_DOUBLE);
+      if (f > 0 && color[s - 9] == DARK) gen_push<QUIESCENCE>(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push<QUIESCENCE>(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if ((!QUIESCENCE || s < 16) && color[s - 8] == EMPTY) {
+        gen_push<QUIESCENCE>(s, s - 8, MF_PAWN);
+        if (!QUIESCENCE && s >= 48 && color[s - 16] == EMPTY)
+          gen_push<false>(s, s - 16, MF_PAWN | MF_DOUBLE);
       }
     } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push<false>(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push<false>(s, s + 9, MF_PAWN | MF_CAPTURE);
-      if (color[s + 8] == EMPTY) {
-        gen_push<false>(s, s + 8, MF_PAWN);
-        if (s <= 15 && color[s + 16] == EMPTY) gen_push<false>(s, s + 16, MF_PAWN | MF_DOUBLE);
+      if (f > 0 && color[s + 7] == LIGHT) gen_push<QUIESCENCE>(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push<QUIESCENCE>(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if ((!QUIESCENCE || s >= 48) && color[s + 8] == EMPTY) {
+        gen_push<QUIESCENCE>(s, s + 8, MF_PAWN);
+        if (!QUIESCENCE && s <= 15 && color[s + 16] == EMPTY)
+          gen_push<false>(s, s + 16, MF_PAWN | MF_DOUBLE);
       }
     }
   }
@@ -329,7 +334,7 @@ static void gen_castles() {
 void gen() {
   open_list();
   prepare_scores();
-  gen_pawns();
+  gen_pawns<false>();
   gen_en_passant(gen_push<false>);
   gen_steps(KNIGHT);
   gen_slides(BISHOP);
@@ -347,20 +352,7 @@ static inline void push_targets(int from, Bitboard targets) {
 void gen_caps() {
   open_list();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
-  const int* list = pl[side * 6 + PAWN];
-  int n = plc[side * 6 + PAWN];
-  for (int j = 0; j < n; j++) {
-    int s = list[j], f = s & 7;
-    if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push<true>(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push<true>(s, s - 7, MF_PAWN | MF_CAPTURE);
-      if (s < 16 && color[s - 8] == EMPTY) gen_push<true>(s, s - 8, MF_PAWN);
-    } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push<true>(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push<true>(s, s + 9, MF_PAWN | MF_CAPTURE);
-      if (s >= 48 && color[s + 8] == EMPTY) gen_push<true>(s, s + 8, MF_PAWN);
-    }
-  }
+  gen_pawns<true>();
   gen_en_passant(gen_push<true>);
   const int base = side * 6;
   for (int j = 0; j < plc[base + KNIGHT]; j++) {
