@@ -71,13 +71,8 @@ struct found_t {
   move best;
 };
 
-// A diagnostic run starts clear of a stop or a ponder search left over from before, which must
-// not cut it short, and ends with the input and the periodic lines back on.
-static void begin_run() {
-  ResetSearch();
-  si.pondering = false;
-}
-
+// A diagnostic run starts clear of a stop or a ponder search left over from before (which must
+// not cut it short), and ends with the input and the periodic lines back on.
 static void end_run() {
   si.quiet = false;
   si.poll_input = true;
@@ -98,7 +93,7 @@ void bench() {
   const int count = 10;
   found_t found[count];
   int score = 0;
-  begin_run();
+  ResetSearch();
   printf("\n# Benchmark on %d positions:\n\n", count);
   for (int i = 0; i < count; i++) {
     init_board(BTestPosition[i]);
@@ -128,7 +123,7 @@ void bench() {
 void profile() {
   const int count = 20;
   found_t found[count];
-  begin_run();
+  ResetSearch();
   printf("# Running %d profile positions\n", count);
   for (int i = 0; i < count; i++) {
     init_board(PTestPosition[i]);

@@ -243,7 +243,7 @@ static void suite_line(const char* line, int line_no, int depth, int movetime, t
   if (!read_moves("bm", e.bm, &bm, &expected, line_no, t)) return;
   if (!read_moves("am", e.am, &am, &expected, line_no, t)) return;
 
-  si.pondering = si.infinite = si.stop_requested = false;
+  ResetSearch();
   si.fixed_time = true;
   si.time_avail = depth > 0 ? NO_TIME_LIMIT : movetime;
   int ms;

@@ -40,10 +40,8 @@ void GenInit() {
   OptionUciDefaults();
   out_of_book = 0;
   gSelDepth = 0;
-  si.pondering = false;
+  ResetSearch();
   si.stopped = false;
-  si.time_avail = 0;
-  si.fixed_time = false;
   si.quiet = false;
   si.poll_input = true;
   si.iter_time = 0;

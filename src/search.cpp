@@ -69,12 +69,6 @@ static inline bool too_deep() {
   return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
 }
 
-void ResetSearch() {
-  si.infinite = false;
-  si.stop_requested = false;
-  si.time_avail = 0;
-}
-
 int contempt_value() {
   return side == ext_root_side ? OptionUci.RepeatScore : -OptionUci.RepeatScore;
 }

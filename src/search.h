@@ -44,7 +44,6 @@ extern int my_cnt;
 extern exclude_t ExcludeMove;
 extern move rootBestMove;
 
-void ResetSearch();
 void think(int show);
 int search_root(int alpha, int beta, int depth, bool checked);
 int search(int alpha, int beta, int depth, bool checked);

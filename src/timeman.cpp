@@ -70,6 +70,12 @@ int start_time, stop_time;
 // What a new best move, a failure low and a dropping score add to the plan.
 static int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
 
+void ResetSearch() {
+  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
+  si.ponder_time = si.time_avail = 0;
+  ext_time_control_type = TC_UNSET;
+}
+
 int ms_diff(int later, int earlier) {
   return (int)((uint32_t)later - (uint32_t)earlier);
 }

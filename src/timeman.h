@@ -55,6 +55,10 @@ struct time_plan_t {
   int changes;
 };
 
+// Forgets what the last go line asked for: no stop, ponder, infinite or fixed-time search, no
+// clock. Every search and diagnostic run starts from here.
+void ResetSearch();
+
 // The millisecond clock wraps, so times are compared by their difference.
 int ms_diff(int later, int earlier);
 int ms_add(int t, int ms);
