@@ -24,7 +24,7 @@ SANITIZE := build/sanitize
 WINDOWS := build/windows
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := command fen moves book
+FUZZ_TARGETS := command session fen moves book
 ARCH :=
 CONFIG := -DZELTRO_ARCH=$(ARCH)
 

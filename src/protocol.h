@@ -6,7 +6,6 @@
 
 #include "types.h"
 
-extern char ENG_NAME_VER[256];
 
 void program_header();
 void GenInit();
