@@ -53,6 +53,7 @@ void GenInit() {
 
 // Everything the engine needs before its first command, after the banner.
 void engine_init() {
+  read_input_line = LoopCall;
   OptionStart();
   GenInit();
   init_ttable(OptionUci.Hash);
@@ -262,9 +263,7 @@ static void search_and_reply() {
 
 static void cmd_go(char* line) {
   memset(&SearchInput, 0, sizeof SearchInput);
-  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
-  si.ponder_time = si.time_avail = 0;
-  ext_time_control_type = TC_UNSET;
+  ResetSearch();
   go_limits_t limits = no_limits();
   if (!parse_limits(line, &limits)) return;
   apply_limits(limits);

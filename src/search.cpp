@@ -16,7 +16,6 @@
 #include "pg_key.h"
 #include "pg_show.h"
 #include "platform.h"
-#include "protocol.h"
 #include "timeman.h"
 
 search_input_t SearchInput;
@@ -63,6 +62,13 @@ static const int BOOK_PLIES = 70;
 static const int BOOK_MISSES = 2;
 // The fifty-move rule in plies.
 static const int FIFTY_MOVE_PLIES = 100;
+
+// Every POLL_NODES nodes the clock and the input are looked at; true when the search must stop.
+static inline bool poll_says_stop() {
+  if ((nodes & (POLL_NODES - 1)) != 0) return false;
+  CheckUserInputandTime();
+  return si.stopped;
+}
 
 // The stacks of a node have room for two more plies.
 static inline bool too_deep() {
@@ -156,10 +162,7 @@ static inline bool record(move m, int v, int* best, int* alpha, int beta) {
 }
 
 int search(int alpha, int beta, int depth, bool checked) {
-  if ((nodes & (POLL_NODES - 1)) == 0) {
-    CheckUserInputandTime();
-    if (si.stopped) return 0;
-  }
+  if (poll_says_stop()) return 0;
   pv_length[ply] = ply;
   if (too_deep()) return eval();
   // Only a root check that loses material, and so is not extended, arrives here in check: its
@@ -204,10 +207,7 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
   rnodes++;
-  if ((nodes & (POLL_NODES - 1)) == 0) {
-    CheckUserInputandTime();
-    if (si.stopped) return 0;
-  }
+  if (poll_says_stop()) return 0;
   pv_length[ply] = ply;
   if (mat_is_draw()) return 0;
   if (fifty >= FIFTY_MOVE_PLIES) return fifty_value();
@@ -510,10 +510,12 @@ void think(int show) {
   }
 }
 
+bool (*read_input_line)() = nullptr;
+
 void eventCheck() {
-  if (si.stop_requested) return;
+  if (si.stop_requested || read_input_line == nullptr) return;
   while (bioskey()) {
-    if (!LoopCall() || si.stop_requested) return;
+    if (!read_input_line() || si.stop_requested) return;
   }
 }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "protocol.h"
-#include "search.h"
+#include "timeman.h"
 
 extern "C" {
 
