@@ -126,10 +126,6 @@ const char* OptionGet(const char* name) {
   return o ? o->value : "";
 }
 
-const char* OptionGetString(const char* name) {
-  return OptionGet(name);
-}
-
 // Blanks, an optional sign and the digits behind it; anything else reads as 0. Huge numbers are
 // held within the int range so that the clamping of every option still works on them.
 int OptionGetInt(const char* name) {
