@@ -73,6 +73,28 @@ TEST(Clock, NoClockIsOverrunAndAnEmptyOneMovesAtOnce) {
   EXPECT_EQ(uci::quit(e), 0);
 }
 
+// Move Overhead is kept back from the clock. With 3000 ms for the last move before the control,
+// the default plans 2058 ms and, the start position being unclear, thinks at least half of that;
+// an overhead of 2900 leaves 100 ms, so the same go answers sooner (the wide margin absorbs a
+// loaded machine).
+TEST(Clock, MoveOverheadIsKeptBackFromTheClock) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  const char* const go = "position startpos\ngo wtime 3000 btime 3000 movestogo 1";
+  ASSERT_TRUE(uci::send(e, go));
+  Lines out = uci::read_until(e, "bestmove", kHangGuardMs);
+  const int by_default = reported_time(out);
+  EXPECT_TRUE(by_default >= 1029 && by_default <= 2940) << out[out.size() - 2];
+  EXPECT_EQ(uci::ask(e, "setoption name Move Overhead value 2900"),
+            Lines{"info string Move Overhead is set to 2900"});
+  ASSERT_TRUE(uci::send(e, go));
+  out = uci::read_until(e, "bestmove", kHangGuardMs);
+  const int larger = reported_time(out);
+  EXPECT_TRUE(larger >= 0 && larger < by_default) << out[out.size() - 2];
+  EXPECT_TRUE(playable("position startpos", out.back().substr(9))) << out.back();
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
 // An infinite or ponder search that has run out of work waits, idle, for stop or ponderhit, and
 // meanwhile answers isready and ignores a position line.
 TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
