@@ -15,7 +15,8 @@
 #                   make uninstall takes them away again
 #   make deb        the Debian package (engine in /usr/games) in build/deb/, built from a copy of
 #                   the sources with dpkg-buildpackage and checked by lintian (debhelper, lintian)
-#   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
+#   make docs       docs/units.dot from the includes (tools/units.sh), and its picture
+#                   docs/units.svg for docs/design.md (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine, cross-origin isolated, and print the address
 #   make web-test   use the page in headless chromium as a person would (puppeteer-core)
@@ -216,9 +217,8 @@ fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
 # The picture of the units is kept in the repository, so the guide shows it without graphviz.
-docs: docs/units.svg
-
-docs/units.svg: docs/units.dot
+docs:
+	tools/units.sh dot > docs/units.dot
 	dot -Tsvg docs/units.dot -o docs/units.svg
 
 format:

@@ -13,7 +13,7 @@ static inline void count_piece(int c, int kind, int delta) {
 }
 
 static inline void toggle(int c, int kind, int sq) {
-  Bitboard b = 1ULL << (sq ^ 56);
+  Bitboard b = square_bit(sq);
   myPiece[c][kind] ^= b;
   Pos.bySide[c] ^= b;
   Pos.occupied ^= b;
@@ -43,7 +43,7 @@ static inline void lift(int c, int sq) {
 // A piece going from one square to another, without the key (take back restores the key as a
 // whole); the piece list changes as by a removal and an addition.
 static inline void shift(int kind, int c, int from, int to) {
-  const Bitboard both = 1ULL << (from ^ 56) | 1ULL << (to ^ 56);
+  const Bitboard both = square_bit(from) | square_bit(to);
   myPiece[c][kind] ^= both;
   Pos.bySide[c] ^= both;
   Pos.occupied ^= both;

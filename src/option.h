@@ -12,7 +12,6 @@ void OptionStart();
 void OptionList();
 bool OptionSet(const char* name, const char* value);
 const char* OptionGet(const char* name);
-const char* OptionGetString(const char* name);
 int OptionGetInt(const char* name);
 bool OptionGetBool(const char* name);
 void OptionApply(const char* name);

@@ -68,7 +68,6 @@ struct search_info_t {
   bool fixed_time;
   bool infinite;
   bool stopped;
-  bool ponder_option;
   bool stop_requested;
 };
 
@@ -88,8 +87,6 @@ struct option_uci_t {
   int KingShelterWeight;
   char BookFile[1280];
   bool AnalyseMode;
-};
-
-struct book_option_t {
+  bool Ponder;
   bool OwnBook;
 };

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "protocol.h"
-#include "search.h"
+#include "timeman.h"
 
 extern "C" {
 
