@@ -155,10 +155,6 @@ static inline void land(move_bytes m, int p) {
   }
 }
 
-static inline Bitboard square_bit(int sq) {
-  return 1ULL << (sq ^ 56);
-}
-
 // Whether the pieces of colour `by` hit square k along the line through k and `through`, if
 // there is one: the only attack a piece leaving `through` can open onto k.
 static inline bool line_attack(int k, int through, int by) {
