@@ -28,6 +28,10 @@ const int MATE_BOUND = 29800;
 // What search_root returns when every root move is excluded: MultiPV has found them all.
 const int ALL_MOVES_EXCLUDED = -(MATE + 1);
 
+// The range of UCI_Elo: a beginner, and the engine at full strength.
+const int LEVEL_MIN_ELO = 1000;
+const int LEVEL_MAX_ELO = 2000;
+
 extern search_info_t si;
 extern search_input_t SearchInput;
 // The depth and the planned milliseconds of a search; ext_time_control_type: a time_control_kind.
@@ -52,6 +56,7 @@ extern exclude_t ExcludeMove;
 extern move rootBestMove;
 
 void ResetSearch();
+void seed_level_choices();
 void think(int show);
 int search_root(int alpha, int beta, int depth, bool checked, int checker1, int checker2);
 int search(int alpha, int beta, int depth, bool checked);

@@ -87,6 +87,8 @@ struct option_uci_t {
   int KingShelterWeight;
   char BookFile[1280];
   bool AnalyseMode;
+  bool LimitStrength;
+  int Elo;
 };
 
 struct book_option_t {
