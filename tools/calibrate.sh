@@ -10,10 +10,12 @@
 #               N         Zeltro itself at level N (the chain below stockfish's lowest level)
 #               full      Zeltro at full strength
 #   CAL_GAMES=100  CAL_TC=5+0.05  CAL_CONCURRENCY=1  CAL_OUT=build/calibrate
-#   CAL_SF_OVERHEAD=250   milliseconds stockfish keeps for the way of its move
+#   CAL_SF_OVERHEAD=50    milliseconds stockfish keeps for the way of its move
 #   ZELTRO=build/release/zeltro  STOCKFISH=/usr/games/stockfish
 #
-# The openings are tools/calibrate_openings.pgn, each played with both colours in random order.
+# The openings are tools/calibrate_openings.pgn, each played with both colours in random order. A
+# game is given up when both engines see one side 10 pawns down for five moves, and drawn after
+# move 60 when both see it within 5 centipawns of equal for ten.
 # Prints the manager's result lines, then the games lost on time, by an illegal move or by a crash.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,7 +27,7 @@ stockfish=${STOCKFISH:-/usr/games/stockfish}
 games=${CAL_GAMES:-100}
 tc=${CAL_TC:-5+0.05}
 concurrency=${CAL_CONCURRENCY:-1}
-overhead=${CAL_SF_OVERHEAD:-250}
+overhead=${CAL_SF_OVERHEAD:-50}
 out=${CAL_OUT:-$here/../build/calibrate}
 
 if [ -z "$manager" ] || [ ! -x "$manager" ] || ! [[ $level =~ ^[0-9]+$ ]]; then
@@ -41,7 +43,8 @@ zeltro_at() {  # ARRAY NAME LEVEL
   local -n side=$1
   side=(-engine "cmd=$engine" "name=$2" option.UCI_LimitStrength=true "option.UCI_Elo=$3")
 }
-# Stockfish keeps 10 ms for the way of its move by default, too little on a busy machine.
+# Stockfish keeps 10 ms for the way of its move by default, and on a busy machine overruns its
+# clock by that much now and then: it is told to keep more.
 stockfish_at() {  # ARRAY ELO
   local -n side=$1
   side=(-engine "cmd=$stockfish" "name=sf$2" option.UCI_LimitStrength=true "option.UCI_Elo=$2"
@@ -62,6 +65,7 @@ log="$out/$name.log"
 (cd "$out" && "$manager" "${mine[@]}" "${other[@]}" -each proto=uci "tc=$tc" \
   -openings "file=$here/calibrate_openings.pgn" format=pgn order=random \
   -rounds $((games / 2)) -games 2 -repeat -concurrency "$concurrency" \
+  -resign movecount=5 score=1000 -draw movenumber=60 movecount=10 score=5 \
   -pgnout "file=$out/$name.pgn" >"$log" 2>&1)
 
 grep -a -E '^(Results of|Elo:|LOS:|Games:|Points:|Ptnml)' "$log" | tail -6
