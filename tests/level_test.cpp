@@ -65,7 +65,7 @@ TEST(LimitedPlay, AnswersEveryKindOfGoWithALegalMoveInTime) {
   } cases[] = {
       {"go wtime 60000 btime 60000 winc 1000 binc 1000", 45000, nullptr},
       {"go wtime 300 btime 300", 240, nullptr},
-      {"go movetime 200", 200, nullptr},
+      {"go movetime 500", 500, nullptr},
       {"go depth 30", kHangGuardMs, nullptr},
       {"go infinite", kHangGuardMs, "stop"},
       {"go ponder wtime 1000 btime 1000", kHangGuardMs, "ponderhit"},
@@ -153,7 +153,7 @@ TEST(LimitedPlay, ChoicesVaryWithTheSeedFullStrengthDoesNot) {
   Lines full;
   for (int seed : {1, 2, 3}) {
     uci::Engine e;
-    ASSERT_TRUE(launch_at(e, seed, seed == 3 ? 2000 : 0));
+    ASSERT_TRUE(launch_at(e, seed, seed == 3 ? 1800 : 0));
     ASSERT_TRUE(uci::send(e, "position startpos moves e2e4 e7e5\ngo depth 5"));
     const Lines out = without_times(uci::read_until(e, "bestmove"));
     if (seed == 1) full = out;
