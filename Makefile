@@ -7,15 +7,21 @@
 #   make speed      evaluation, generator and make/take-back speed with Google Benchmark
 #   make windows    build/windows/zeltro.exe, cross-built with MinGW-w64 and linked statically
 #   make test-windows  that exe under Wine: perft, bench and a UCI session through Windows pipes
+#   make arm64, make armhf  build/arm64/zeltro and build/armhf/zeltro for 64-bit and 32-bit ARM
+#                   Linux (Raspberry Pi), cross-built with Debian's g++ and linked statically
+#   make test-arm   both under qemu-user: perft, bench and a UCI session through pipes
+#                   (make test-arm64 or make test-armhf checks one of them)
 #   make install    the engine and its manual under PREFIX (default /usr/local), DESTDIR honoured;
 #                   make uninstall takes them away again
+#   make deb        the Debian package (engine in /usr/games) in build/deb/, built from a copy of
+#                   the sources with dpkg-buildpackage and checked by lintian (debhelper, lintian)
 #   make docs       docs/units.svg, the picture in docs/design.md, from docs/units.dot (graphviz)
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine and print the address
 #   make web-test   play a game on the page in headless chromium (puppeteer-core)
 #   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
 #   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
-#                   work too); without ARCH the engine runs on every x86-64
+#                   work too); without ARCH the engine runs on every processor of its kind
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE := build/release
@@ -23,12 +29,13 @@ SANITIZE := build/sanitize
 WINDOWS := build/windows
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := command fen moves book
+FUZZ_TARGETS := command session fen moves book
 ARCH :=
 CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	install uninstall web web-node serve web-test fuzz fuzz-ci docs
+	arm64 armhf test-arm test-arm64 test-armhf pipe-driver \
+	install uninstall deb web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
 ifneq ($(EXE),)
@@ -66,7 +73,22 @@ windows:
 
 test-windows: windows
 	cmake --build $(WINDOWS) -j $(JOBS) --target zeltro_pipe_driver
-	tests/windows/run.sh $(WINDOWS)
+	tests/cross/run.sh windows $(WINDOWS)
+
+# Each ARM build's toolchain file is cmake/NAME.cmake; the UCI session is driven from this machine.
+arm64 armhf:
+	cmake -S . -B build/$@ -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/$@.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
+	cmake --build build/$@ -j $(JOBS) --target zeltro
+
+# make -j2 -O test-arm checks both at once, each one's transcript in one piece.
+test-arm: test-arm64 test-armhf
+
+test-arm64 test-armhf: test-%: % pipe-driver
+	tests/cross/run.sh $* build/$* $(RELEASE)/zeltro_pipe_driver
+
+pipe-driver: release
+	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_pipe_driver
 
 # The engine goes to $(BINDIR), the manual to section 6; a package may set BINDIR=$(PREFIX)/games.
 # ENGINE names the engine to install, the release build unless another one is given.
@@ -84,6 +106,32 @@ install: $(ENGINE)
 
 uninstall:
 	rm -f "$(DESTDIR)$(BINDIR)/zeltro" "$(DESTDIR)$(MANDIR)/man6/zeltro.6"
+
+# ---- The Debian package ----
+# dpkg-buildpackage writes beside the source tree and cleans inside it, so it works on a copy in
+# $(DEB)/zeltro (the files git knows, or everything but build/ outside a git checkout); the
+# packages, the .changes and the build log land in $(DEB). The release test suite runs during the
+# build unless DEB_BUILD_OPTIONS has nocheck. The source package, made from the fresh copy, is
+# only there for lintian, which reads debian/ (the copyright file among it) from it; lintian must
+# find neither an error nor a warning in either.
+DEB := build/deb
+
+deb:
+	rm -rf $(DEB) && mkdir -p $(DEB)/zeltro
+	if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then \
+	  git ls-files -z --cached --others --exclude-standard | xargs -0 cp -P --parents -t $(DEB)/zeltro; \
+	else \
+	  tar -c --exclude=./build . | tar -x -C $(DEB)/zeltro; \
+	fi
+	cd $(DEB) && dpkg-source -b zeltro >/dev/null
+	@echo "building the package; the log is $(DEB)/build.log"
+	cd $(DEB)/zeltro && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" \
+	  dpkg-buildpackage -us -uc -b >../build.log 2>&1 || { tail -n 60 ../build.log; exit 1; }
+	@ls $(DEB)/*.deb
+	@if command -v lintian >/dev/null; then \
+	  lintian --fail-on error,warning $(DEB)/zeltro_*.changes $(DEB)/zeltro_*.dsc && \
+	    echo "lintian: no errors, no warnings"; \
+	else echo "note: lintian is not installed; the package is not checked"; fi
 
 # ---- The browser build ----
 # Debian's emcc runs its JavaScript optimiser under the machine's node, which must find Debian's acorn.
@@ -171,7 +219,7 @@ docs/units.svg: docs/units.dot
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/fuzz/*.cpp tests/fuzz/*.h \
-	  tests/windows/*.cpp bench/*.cpp web/*.cpp
+	  tests/cross/*.cpp bench/*.cpp web/*.cpp
 
 clean:
 	rm -rf build

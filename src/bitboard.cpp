@@ -148,7 +148,8 @@ int popCount(Bitboard b) {
 #endif
 }
 
-// Every x86-64 processor has a bit-scan instruction; b must not be empty.
+// Every processor the engine builds for scans bits in hardware (x86-64's bit scan, ARM's bit
+// reverse and leading-zero count); b must not be empty.
 int lsb(Bitboard b) {
   return __builtin_ctzll(b);
 }

@@ -36,6 +36,7 @@ static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
                             {"KingShelterWeight", true, "100", "spin", 0, 1000, nullptr},
                             {"UCI_AnalyseMode", false, "false", "check", 0, 0, nullptr},
                             {"RepeatScore", true, "-15", "spin", -32000, 32000, nullptr},
+                            {"Move Overhead", true, "60", "spin", 0, 5000, nullptr},
                             {"UCI_LimitStrength", true, "false", "check", 0, 0, nullptr},
                             // Full strength by default (LEVEL_MAX_ELO).
                             {"UCI_Elo", true, "1800", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
@@ -188,6 +189,10 @@ void OptionApply(const char* name) {
   } else if (my_StringIsEqual(name, "RepeatScore")) {
     OptionUci.RepeatScore = spin_value("RepeatScore");
     printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);
+  } else if (my_StringIsEqual(name, "Move Overhead")) {
+    // The time lost between the engine and the clock: kept back from every clock and movetime.
+    OptionUci.TimeReserve = spin_value("Move Overhead");
+    printf("info string Move Overhead is set to %d\n", OptionUci.TimeReserve);
   } else if (my_StringIsEqual(name, "MultiPV")) {
     OptionUci.MultiPV = spin_value("MultiPV");
     printf("info string MultiPV is set to %d\n", OptionUci.MultiPV);

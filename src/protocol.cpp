@@ -134,7 +134,7 @@ int parse_move(const char* text) {
   return -1;
 }
 
-static void cmd_position(const char* line) {
+static void cmd_position(char* line) {
   const char* f = strstr(line, "fen ");
   if (f) {
     char text[128] = {0};
@@ -170,7 +170,7 @@ static void cmd_position(const char* line) {
   }
 }
 
-static void cmd_setoption(const char* line) {
+static void cmd_setoption(char* line) {
   const char* name = strstr(line, "name ");
   const char* value = strstr(line, "value ");
   if (name == nullptr || value == nullptr || value < name) return;
@@ -207,14 +207,13 @@ static bool legal_here(move m) {
   return false;
 }
 
+// After bestmove the board is the position the go searched, whatever ended the search, so that
+// another go analyses the same position. The best move is played only to see whether the
+// expected reply can follow it.
 static void ShowBestMove() {
   printf("info nodes %d time %d\n", (int)nodes, ms_diff(get_ms(), start_time));
   move best = pv[0][0];
-  if (best.u == 0) {
-    SendInfo("bestmove 0000");
-    return;
-  }
-  if (!makemove(best.b)) {
+  if (best.u == 0 || !makemove(best.b)) {
     SendInfo("bestmove 0000");
     ply = 0;
     gen();
@@ -222,25 +221,14 @@ static void ShowBestMove() {
   }
   char text[6];
   snprintf(text, sizeof text, "%s", move_str(best));
-  auto back = [] {
-    if (hply > 0) takeback();
-    ply = 0;
-    gen();
-  };
-  if (si.ponder_option && si.pondering) {
-    // Stopped before the ponder hit: the board goes back before the predicted move.
-    SendInfo("bestmove %s", text);
-    back();
-    back();
-  } else if (si.infinite && si.stop_requested) {
-    SendInfo("bestmove %s", text);
-    back();
-  } else if (si.ponder_option && legal_here(si.ponder_move)) {
-    // A stop in the middle of an iteration can leave the reply of an older best move behind.
+  // No reply is named after a ponder search stopped before its hit or a stopped analysis; a stop
+  // in the middle of an iteration can leave the reply of an older best move behind.
+  const bool stopped_early = si.pondering || (si.infinite && si.stop_requested);
+  if (si.ponder_option && !stopped_early && legal_here(si.ponder_move))
     SendInfo("bestmove %s ponder %s", text, move_str(si.ponder_move));
-  } else {
+  else
     SendInfo("bestmove %s", text);
-  }
+  takeback();
   ply = 0;
   gen();
 }
@@ -257,8 +245,9 @@ static bool search_without_end() {
   return si.pondering || (si.infinite && max_depth >= MAX_ITERATION);
 }
 
-// A go line has at most this many words.
-static const int MAX_GO_WORDS = 32768;
+// A go line is read up to this many words (all the legal moves of any position fit many times
+// over); the words behind them are dropped with a line that says so.
+static const int MAX_GO_WORDS = 4096;
 
 // Everything a go line may ask for; GO_ABSENT where it is silent.
 static go_limits_t no_limits() {
@@ -301,8 +290,13 @@ static void read_search_moves(char** words, int count) {
 static bool parse_limits(char* line, go_limits_t* limits) {
   static char* words[MAX_GO_WORDS];
   int count = 0;
-  for (char* w = strtok(line, " \t"); w && count < MAX_GO_WORDS; w = strtok(nullptr, " \t"))
+  for (char* w = strtok(line, " \t"); w; w = strtok(nullptr, " \t")) {
+    if (count == MAX_GO_WORDS) {
+      printf("info string go line too long, words from %d on are ignored\n", count + 1);
+      break;
+    }
     words[count++] = w;
+  }
   const char* last = "";
   int known = 0;
   for (int i = 1; i < count; i++) {
@@ -355,49 +349,96 @@ static void cmd_go(char* line) {
   search_and_reply();
 }
 
-static void cmd_ponderhit() {
+// Only a ponder search takes a ponder hit: it goes on as an ordinary search, or stops when it
+// has already used the time the move would have had. An analysis goes on until stop.
+static void cmd_ponderhit(char*) {
+  if (!si.pondering) return;
   si.pondering = false;
   if (Searching && ms_diff(get_ms(), start_time) >= si.ponder_time) si.stop_requested = true;
 }
 
+static void cmd_isready(char*) {
+  SendInfo("readyok");
+}
+
+static void cmd_quit(char*) {
+  free_tt();
+  exit(0);
+}
+
+static void cmd_stop(char*) {
+  si.stop_requested = true;
+}
+
+static void cmd_uci(char*) {
+  SendInfo("id name %s", ENG_NAME_VER);
+  SendInfo("id author Oskvarin");
+  OptionList();
+  // A new conversation may ask the book again; a running search keeps its count.
+  if (!Searching) out_of_book = 0;
+  SendInfo("uciok");
+}
+
+static void cmd_ucinewgame(char*) {
+  hply = 0;
+  out_of_book = 0;
+  clearHash();
+}
+
+static void cmd_debug(char*) {}
+static void cmd_profile(char*) {
+  profile();
+}
+static void cmd_bench(char*) {
+  bench();
+}
+static void cmd_symtestpos(char*) {
+  symtestpos();
+}
+
+// What a command does when it comes while a search runs.
+enum during_search { ACTS, IGNORED, SAYS_IGNORED };
+
+// The commands, tried in this order: the first whose word begins the line (a prefix, the
+// words that end in a blank) or is the whole line (the others) runs.
+static const struct {
+  const char* word;
+  void (*run)(char* line);
+  during_search in_search;
+} Commands[] = {
+    {"debug ", cmd_debug, ACTS},
+    {"go ", cmd_go, IGNORED},
+    {"isready", cmd_isready, ACTS},
+    {"ponderhit", cmd_ponderhit, ACTS},
+    {"position ", cmd_position, IGNORED},
+    {"quit", cmd_quit, ACTS},
+    {"setoption ", cmd_setoption, IGNORED},
+    {"stop", cmd_stop, ACTS},
+    {"uci", cmd_uci, ACTS},
+    {"ucinewgame", cmd_ucinewgame, IGNORED},
+    {"profile", cmd_profile, SAYS_IGNORED},
+    {"bench", cmd_bench, SAYS_IGNORED},
+    {"symtestpos", cmd_symtestpos, SAYS_IGNORED},
+};
+
+static bool matches(const char* line, const char* word) {
+  const size_t n = strlen(word);
+  return word[n - 1] == ' ' ? strncmp(line, word, n) == 0 : strcmp(line, word) == 0;
+}
+
+// A line that matches no command is ignored without a reply. While a search runs only stop,
+// ponderhit, isready and quit act (uci and debug change nothing): every other line leaves the
+// board, the settings and the running search as they are.
 void HandleLine(char* line) {
-  // Any line, even one read during a search, forgets the moves to search.
-  memset(&SearchInput, 0, sizeof SearchInput);
-  if (strncmp(line, "debug ", 6) == 0) {
+  // Between searches any line forgets the moves to search; a running search keeps its own.
+  if (!Searching) memset(&SearchInput, 0, sizeof SearchInput);
+  for (const auto& c : Commands) {
+    if (!matches(line, c.word)) continue;
+    if (!Searching || c.in_search == ACTS)
+      c.run(line);
+    else if (c.in_search == SAYS_IGNORED)
+      SendInfo("info string %s ignored: a search is running", c.word);
     return;
-  } else if (strncmp(line, "go ", 3) == 0) {
-    if (!Searching) cmd_go(line);
-  } else if (strcmp(line, "isready") == 0) {
-    SendInfo("readyok");
-  } else if (strcmp(line, "ponderhit") == 0) {
-    cmd_ponderhit();
-  } else if (strncmp(line, "position ", 9) == 0) {
-    if (!Searching) cmd_position(line);
-  } else if (strcmp(line, "quit") == 0) {
-    free_tt();
-    exit(0);
-  } else if (strncmp(line, "setoption ", 10) == 0) {
-    if (!Searching) cmd_setoption(line);
-  } else if (strcmp(line, "stop") == 0) {
-    si.stop_requested = true;
-  } else if (strcmp(line, "uci") == 0) {
-    SendInfo("id name %s", ENG_NAME_VER);
-    SendInfo("id author Oskvarin");
-    OptionList();
-    out_of_book = 0;
-    SendInfo("uciok");
-  } else if (strcmp(line, "ucinewgame") == 0) {
-    if (!Searching) {
-      hply = 0;
-      out_of_book = 0;
-      clearHash();
-    }
-  } else if (strcmp(line, "profile") == 0) {
-    profile();
-  } else if (strcmp(line, "bench") == 0) {
-    bench();
-  } else if (strcmp(line, "symtestpos") == 0) {
-    symtestpos();
   }
 }
 

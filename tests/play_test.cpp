@@ -73,6 +73,28 @@ TEST(Clock, NoClockIsOverrunAndAnEmptyOneMovesAtOnce) {
   EXPECT_EQ(uci::quit(e), 0);
 }
 
+// Move Overhead is kept back from the clock. With 3000 ms for the last move before the control,
+// the default plans 2058 ms and, the start position being unclear, thinks at least half of that;
+// an overhead of 2900 leaves 100 ms, so the same go answers sooner (the wide margin absorbs a
+// loaded machine).
+TEST(Clock, MoveOverheadIsKeptBackFromTheClock) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  const char* const go = "position startpos\ngo wtime 3000 btime 3000 movestogo 1";
+  ASSERT_TRUE(uci::send(e, go));
+  Lines out = uci::read_until(e, "bestmove", kHangGuardMs);
+  const int by_default = reported_time(out);
+  EXPECT_TRUE(by_default >= 1029 && by_default <= 2940) << out[out.size() - 2];
+  EXPECT_EQ(uci::ask(e, "setoption name Move Overhead value 2900"),
+            Lines{"info string Move Overhead is set to 2900"});
+  ASSERT_TRUE(uci::send(e, go));
+  out = uci::read_until(e, "bestmove", kHangGuardMs);
+  const int larger = reported_time(out);
+  EXPECT_TRUE(larger >= 0 && larger < by_default) << out[out.size() - 2];
+  EXPECT_TRUE(playable("position startpos", out.back().substr(9))) << out.back();
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
 // An infinite or ponder search that has run out of work waits, idle, for stop or ponderhit, and
 // meanwhile answers isready and ignores a position line.
 TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
@@ -106,6 +128,70 @@ TEST(InfiniteAndPonder, AnswerOnlyAfterStopOrPonderhitAndWaitIdle) {
     EXPECT_TRUE(reply ? out.back() == reply : out.back().starts_with("bestmove "))
         << go << ": " << out.back();
   }
+  EXPECT_EQ(uci::quit(e), 0);
+}
+
+// The lines of a reply that are not the search's own progress.
+Lines without_progress(const Lines& out) {
+  Lines kept;
+  for (const std::string& l : out)
+    if (!l.starts_with("info depth ") && !l.starts_with("info nodes ") &&
+        !l.starts_with("info currmove "))
+      kept.push_back(l);
+  return kept;
+}
+
+// While a search runs only stop, ponderhit, isready and quit act: a diagnostic, a new position,
+// an option, another go or a ponder hit of an analysis leave it, its searchmoves and its board
+// as they were, and after bestmove the board is still the position the go searched.
+TEST(InputDuringSearch, LeavesTheSearchItsMovesAndItsBoard) {
+  uci::Engine e;
+  ASSERT_TRUE(uci::launch(e));
+  // position, go, the lines sent during the search and the reply each must get, the move
+  // expected after stop (nullptr: any move of the position)
+  struct Case {
+    const char* position;
+    const char* go;
+    std::vector<std::pair<const char*, const char*>> during;
+    const char* best;
+  } cases[] = {
+      {"position startpos", "go infinite",
+       {{"symtestpos", "info string symtestpos ignored: a search is running"},
+        {"bench", "info string bench ignored: a search is running"},
+        {"profile", "info string profile ignored: a search is running"}},
+       nullptr},
+      {"position startpos", "go infinite searchmoves a2a3",
+       {{"position startpos moves e2e4", nullptr},
+        {"setoption name MultiPV value 3", nullptr},
+        {"ucinewgame", nullptr},
+        {"go depth 1", nullptr},
+        {"ponderhit", nullptr},
+        {"debug on", nullptr}},
+       "bestmove a2a3"},
+      {"position startpos moves e2e4 e7e5", "go ponder", {{"go infinite", nullptr}, {"position startpos", nullptr}}, nullptr},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(uci::send(e, std::string(c.position) + "\n" + c.go));
+    for (auto [line, reply] : c.during)
+      EXPECT_EQ(without_progress(uci::ask(e, line)), reply ? Lines{reply} : Lines{})
+          << c.go << " / " << line;
+    const std::string best = uci::ask(e, "stop").back();
+    EXPECT_TRUE(c.best ? best == c.best : playable(c.position, best.substr(9))) << c.go << ": " << best;
+    // The same position is searched again, without a position line, and to the same move.
+    auto search = [&](const std::string& go) {
+      return uci::send(e, go) ? uci::read_until(e, "bestmove") : Lines{"<engine gone>"};
+    };
+    const std::string again = search("go depth 3").back();
+    EXPECT_TRUE(playable(c.position, again.substr(9))) << c.go << ": then " << again;
+    EXPECT_EQ(search("go depth 3").back(), again) << c.go;
+  }
+  // A go line longer than its word table is read up to the table's end.
+  std::string many = "go depth 1 searchmoves";
+  for (int i = 0; i < 5000; i++) many += " e2e4";
+  ASSERT_TRUE(uci::send(e, "position startpos\n" + many));
+  Lines out = uci::read_until(e, "bestmove");
+  EXPECT_EQ(out.front(), "info string go line too long, words from 4097 on are ignored");
+  EXPECT_EQ(out.back(), "bestmove e2e4");
   EXPECT_EQ(uci::quit(e), 0);
 }
 
@@ -156,8 +242,8 @@ TEST(BookMove, ReportsNoNodesAndTheTimeOfItsOwnGo) {
   rmdir(dir.c_str());
 }
 
-// A ponder search stopped before the ponder hit leaves the board before the predicted move; a
-// go mate n searches 2n - 1 plies.
+// A ponder search stopped before the ponder hit leaves the board as it searched it; a go mate n
+// searches 2n - 1 plies.
 TEST(PonderAndMate, StopTakesBackThePredictionAndMateSetsTheDepth) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
@@ -166,7 +252,7 @@ TEST(PonderAndMate, StopTakesBackThePredictionAndMateSetsTheDepth) {
   EXPECT_TRUE(uci::ask(e, "stop").back().starts_with("bestmove "));
   ASSERT_TRUE(uci::send(e, "go depth 1"));
   std::string best = uci::read_until(e, "bestmove").back();
-  EXPECT_TRUE(playable("position startpos moves e2e4", best.substr(9, 4))) << best;
+  EXPECT_TRUE(playable("position startpos moves e2e4 e7e5", best.substr(9, 4))) << best;
   ASSERT_TRUE(uci::send(e, std::string(kMateIn1) + "\ngo mate 2"));  // answered without a stop
   Lines out = uci::read_until(e, "bestmove");
   EXPECT_EQ(std::count_if(out.begin(), out.end(),

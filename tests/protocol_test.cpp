@@ -17,19 +17,23 @@ bool reads_as(const std::string& line, const std::string& format) {
   return end == (int)line.size();
 }
 
-// The manual's entry for an option line of the uci reply: name, type, range and default.
+// The manual's entry for an option line of the uci reply: name, type, range and default. A name
+// may have blanks in it ("Move Overhead").
 std::string manual_entry(const std::string& line) {
-  char name[64], type[16], low[16], high[16], init[16];
-  const int n = sscanf(line.c_str(), "option name %63s type %15s default %15s min %15s max %15s",
-                       name, type, init, low, high);
+  const size_t type_at = line.find(" type ");
+  char type[16], low[16], high[16], init[16];
+  const int n = type_at == std::string::npos || !line.starts_with("option name ")
+                    ? 0
+                    : sscanf(line.c_str() + type_at, " type %15s default %15s min %15s max %15s",
+                             type, init, low, high);
   auto roff = [](std::string text) {  // a minus sign is written \- in the manual
     for (size_t at = 0; (at = text.find('-', at)) != std::string::npos; at += 2)
       text.insert(at, "\\");
     return text;
   };
-  if (n < 3) return "<not an option line: " + line + ">";
-  return std::string(".B ") + name + "\n" + type + ", " +
-         (n == 5 ? roff(low) + " to " + roff(high) + ", " : "") + "default " + roff(init) + ".";
+  if (n < 2) return "<not an option line: " + line + ">";
+  return ".B " + line.substr(12, type_at - 12) + "\n" + type + ", " +
+         (n == 4 ? roff(low) + " to " + roff(high) + ", " : "") + "default " + roff(init) + ".";
 }
 
 // The uci reply declares each option as the manual documents it. Commands match exactly and
@@ -40,14 +44,15 @@ TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
   const Lines reply = uci::ask(e, "uci");
-  ASSERT_EQ(reply.size(), 16u);
+  ASSERT_EQ(reply.size(), 17u);
   EXPECT_EQ(reply[0], "id name Zeltro 1800");
   EXPECT_EQ(reply[1], "id author Oskvarin");
-  for (size_t i = 2; i < 15; i++)
+  for (size_t i = 2; i < 16; i++)
     EXPECT_NE(manual.find(manual_entry(reply[i])), std::string::npos) << reply[i];
-  EXPECT_EQ(reply[13], "option name UCI_LimitStrength type check default false");
-  EXPECT_EQ(reply[14], "option name UCI_Elo type spin default 1800 min 1000 max 1800");
-  EXPECT_EQ(reply[15], "uciok");
+  EXPECT_EQ(reply[13], "option name Move Overhead type spin default 60 min 0 max 5000");
+  EXPECT_EQ(reply[14], "option name UCI_LimitStrength type check default false");
+  EXPECT_EQ(reply[15], "option name UCI_Elo type spin default 1800 min 1000 max 1800");
+  EXPECT_EQ(reply[16], "uciok");
   for (const char* line :
        {"debug on", "", "  isready", "isready ", "ISREADY", "stop", "ponderhit", "ucinewgame",
         "hello", "setoption value 3 name MultiPV", "position startpos moves e2e4 e7e5"})
@@ -79,6 +84,10 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
        "RepeatScore type spin default -32000 min -32000 max 32000"},
       {"kingshelterweight value 1001", "KingShelterWeight is set to 1000",
        "KingShelterWeight type spin default 1000 min 0 max 1000"},
+      {"move overhead value 5001", "Move Overhead is set to 5000",
+       "Move Overhead type spin default 5000 min 0 max 5000"},
+      {"Move Overhead value -1", "Move Overhead is set to 0",
+       "Move Overhead type spin default 0 min 0 max 5000"},
       {"MobilityWeight value lots", "MobilityWeight is set to 0",
        "MobilityWeight type spin default 0 min 0 max 1000"},
       {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true", nullptr},
@@ -97,7 +106,7 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
               reply ? Lines{std::string("info string ") + reply} : Lines{})
         << option;
     const Lines options = uci::ask(e, "uci");
-    EXPECT_EQ(options.size(), 16u) << option;
+    EXPECT_EQ(options.size(), 17u) << option;
     if (!declared) continue;
     EXPECT_EQ(std::count(options.begin(), options.end(), std::string("option name ") + declared), 1)
         << option;

@@ -128,6 +128,33 @@ TEST_F(SearchTest, LimitsAndTheTimeBudget) {
   }
 }
 
+// Move Overhead is the reserve of every clock: kept back from the clock, from a movetime (up to a
+// tenth of it) and so from a ponder search's plan too; held to 0 to 5000.
+TEST_F(SearchTest, MoveOverheadIsTheReserveOfEveryClock) {
+  const int A = GO_ABSENT;
+  const go_limits_t last_move = {30000, A, A, A, 1, A, A, A, 0, 0};
+  const go_limits_t movetime = {A, A, A, A, A, 2500, A, A, 0, 0};
+  const go_limits_t ponder = {30000, A, A, A, A, A, A, A, 0, 1};
+  const struct {
+    const char* overhead;
+    int last_move, movetime, ponder;  // the planned milliseconds
+  } cases[] = {{"0", 21000, 2500, 1237},
+               {"60", 20958, 2440, 1235},
+               {"1000", 20300, 2250, 1195},
+               {"9999", 17500, 2250, 1028}};
+  setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  for (const auto& c : cases) {
+    uci::handle(std::string("setoption name Move Overhead value ") + c.overhead);
+    apply_limits(last_move);
+    EXPECT_EQ(max_time, c.last_move) << c.overhead;
+    apply_limits(movetime);
+    EXPECT_EQ(max_time, c.movetime) << c.overhead;
+    apply_limits(ponder);
+    EXPECT_EQ(max_time, c.ponder) << c.overhead;
+  }
+  uci::handle("setoption name Move Overhead value 60");
+}
+
 // The clock's verdict after an iteration, with 1000 ms planned: stop, or go on with the plan
 // moved. Extensions: a new best move 500, a score drop 800 below 0 and 500 up to 74, a failure
 // low 250; a stable position gives time back, a ponder search earns time.

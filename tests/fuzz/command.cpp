@@ -15,24 +15,11 @@ static const int MAX_SEARCHES = 8;
 
 static int input_pipe = -1;
 
-static void take_over_input() {
-  int fds[2];
-  if (pipe(fds) != 0 || dup2(fds[0], 0) != 0) abort();
-  close(fds[0]);
-  input_pipe = fds[1];
-  clearerr(stdin);
-  setvbuf(stdin, nullptr, _IONBF, 0);
-}
-
-static bool skipped(const std::string& line) {
-  return line == "quit" || line == "bench" || line == "profile" || line == "symtestpos";
-}
-
 static void handle(std::string line, int* searches) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   line.resize(strlen(line.c_str()));  // the handler reads up to the first zero byte
   const bool go = line.compare(0, 3, "go ") == 0;
-  if (skipped(line) || (go && ++*searches > MAX_SEARCHES)) return;
+  if (line == "quit" || diagnostic(line) || (go && ++*searches > MAX_SEARCHES)) return;
   if (go && write(input_pipe, "stop\n", 5) != 5) abort();
   HandleLine(line.data());
   // A stop the search did not read is handled as the engine would, between commands.
@@ -41,7 +28,7 @@ static void handle(std::string line, int* searches) {
 }
 
 static void fuzz_one(const std::string& input) {
-  if (input_pipe < 0) take_over_input();
+  if (input_pipe < 0) input_pipe = take_over_input();
   std::istringstream lines(input);
   int searches = 0;
   for (std::string line; std::getline(lines, line);) handle(line, &searches);

@@ -3,6 +3,8 @@
 // target its input as text, and the board's redundant forms checked after each step.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,6 +24,22 @@ inline void fuzz_require_consistent(const char* after) {
   if (board_consistent(why, sizeof why)) return;
   fprintf(stderr, "board corrupt (%s) after %s\n", why, after);
   abort();
+}
+
+// Standard input becomes a pipe the target writes to, unbuffered as the engine reads it; the
+// pipe's other end is returned.
+inline int take_over_input() {
+  int fds[2];
+  if (pipe(fds) != 0 || dup2(fds[0], 0) != 0) abort();
+  close(fds[0]);
+  clearerr(stdin);
+  setvbuf(stdin, nullptr, _IONBF, 0);
+  return fds[1];
+}
+
+// The diagnostics search for seconds: a target runs them only where they must be refused.
+inline bool diagnostic(const std::string& line) {
+  return line == "bench" || line == "profile" || line == "symtestpos";
 }
 
 // The hash table is made again only when an input changed its size.
