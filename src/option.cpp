@@ -39,7 +39,7 @@ static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
                             {"Move Overhead", true, "60", "spin", 0, 5000, nullptr},
                             {"UCI_LimitStrength", true, "false", "check", 0, 0, nullptr},
                             // Full strength by default (LEVEL_MAX_ELO).
-                            {"UCI_Elo", true, "1800", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
+                            {"UCI_Elo", true, "1850", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
                             {nullptr, false, nullptr, nullptr, 0, 0, nullptr}};
 
 void* AllocateSomeMemory(size_t n) {

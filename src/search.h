@@ -30,7 +30,7 @@ const int ALL_MOVES_EXCLUDED = -(MATE + 1);
 
 // The range of UCI_Elo: a beginner, and the engine at full strength.
 const int LEVEL_MIN_ELO = 1000;
-const int LEVEL_MAX_ELO = 1800;
+const int LEVEL_MAX_ELO = 1850;
 
 extern search_info_t si;
 extern search_input_t SearchInput;

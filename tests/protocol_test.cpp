@@ -51,7 +51,7 @@ TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
     EXPECT_NE(manual.find(manual_entry(reply[i])), std::string::npos) << reply[i];
   EXPECT_EQ(reply[13], "option name Move Overhead type spin default 60 min 0 max 5000");
   EXPECT_EQ(reply[14], "option name UCI_LimitStrength type check default false");
-  EXPECT_EQ(reply[15], "option name UCI_Elo type spin default 1800 min 1000 max 1800");
+  EXPECT_EQ(reply[15], "option name UCI_Elo type spin default 1850 min 1000 max 1850");
   EXPECT_EQ(reply[16], "uciok");
   for (const char* line :
        {"debug on", "", "  isready", "isready ", "ISREADY", "stop", "ponderhit", "ucinewgame",
@@ -93,9 +93,12 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
       {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true", nullptr},
       {"uci_limitstrength value true", "UCI_LimitStrength is set to true",
        "UCI_LimitStrength type check default true"},
-      {"UCI_Elo value 5000", "UCI_Elo is set to 1800", "UCI_Elo type spin default 1800 min 1000 max 1800"},
-      {"UCI_Elo value 999", "UCI_Elo is set to 1000", "UCI_Elo type spin default 1000 min 1000 max 1800"},
-      {"UCI_Elo value 1575", "UCI_Elo is set to 1575", "UCI_Elo type spin default 1575 min 1000 max 1800"},
+      {"UCI_Elo value 5000", "UCI_Elo is set to 1850",
+       "UCI_Elo type spin default 1850 min 1000 max 1850"},
+      {"UCI_Elo value 999", "UCI_Elo is set to 1000",
+       "UCI_Elo type spin default 1000 min 1000 max 1850"},
+      {"UCI_Elo value 1575", "UCI_Elo is set to 1575",
+       "UCI_Elo type spin default 1575 min 1000 max 1850"},
       {"hash value 9", "Hash is set to 4mb", nullptr},  // 1 to 4 MB; the size in force unanswered
       {"Hash value 0", "Hash is set to 1mb", nullptr},
       {"Hash value 1", nullptr, nullptr},

@@ -11,6 +11,7 @@
 #               full      Zeltro at full strength
 #   CAL_GAMES=100  CAL_TC=5+0.05  CAL_CONCURRENCY=1  CAL_OUT=build/calibrate
 #   CAL_SF_OVERHEAD=50    milliseconds stockfish keeps for the way of its move
+#   CAL_ZELTRO_OVERHEAD=  Zeltro's Move Overhead, when a busy machine needs more than the default
 #   ZELTRO=build/release/zeltro  STOCKFISH=/usr/games/stockfish
 #
 # The openings are tools/calibrate_openings.pgn, each played with both colours in random order. A
@@ -28,6 +29,7 @@ games=${CAL_GAMES:-100}
 tc=${CAL_TC:-5+0.05}
 concurrency=${CAL_CONCURRENCY:-1}
 overhead=${CAL_SF_OVERHEAD:-50}
+zeltro_overhead=${CAL_ZELTRO_OVERHEAD:-}
 out=${CAL_OUT:-$here/../build/calibrate}
 
 if [ -z "$manager" ] || [ ! -x "$manager" ] || ! [[ $level =~ ^[0-9]+$ ]]; then
@@ -39,9 +41,11 @@ mkdir -p "$out"
 out=$(realpath "$out")
 
 # The engine arguments of each side go to the array named first.
-zeltro_at() {  # ARRAY NAME LEVEL
+zeltro_at() {  # ARRAY NAME LEVEL (a rating, or full)
   local -n side=$1
-  side=(-engine "cmd=$engine" "name=$2" option.UCI_LimitStrength=true "option.UCI_Elo=$3")
+  side=(-engine "cmd=$engine" "name=$2")
+  [ "$3" = full ] || side+=(option.UCI_LimitStrength=true "option.UCI_Elo=$3")
+  [ -z "$zeltro_overhead" ] || side+=("option.Move Overhead=$zeltro_overhead")
 }
 # Stockfish keeps 10 ms for the way of its move by default, and on a busy machine overruns its
 # clock by that much now and then: it is told to keep more.
@@ -53,7 +57,7 @@ stockfish_at() {  # ARRAY ELO
 case $opponent in
   sf) stockfish_at other "$level" ;;
   sf:*) stockfish_at other "${opponent#sf:}" ;;
-  full) other=(-engine "cmd=$engine" name=zeltro-full) ;;
+  full) zeltro_at other zeltro-full full ;;
   *[!0-9]*|'') echo "usage: tools/calibrate.sh MANAGER LEVEL [sf | sf:ELO | N | full]" >&2; exit 2 ;;
   *) zeltro_at other "zeltro$opponent" "$opponent" ;;
 esac
@@ -68,7 +72,9 @@ log="$out/$name.log"
   -resign movecount=5 score=1000 -draw movenumber=60 movecount=10 score=5 \
   -pgnout "file=$out/$name.pgn" >"$log" 2>&1)
 
-grep -a -E '^(Results of|Elo:|LOS:|Games:|Points:|Ptnml)' "$log" | tail -6
+# The manager's last report.
+awk '/^Results of/ { block = "" } /^(Results of|Elo:|LOS:|Games:|Ptnml)/ { block = block $0 "\n" }
+     END { printf "%s", block }' "$log"
 # Lines "Finished game N (A vs B): RESULT {reason}": the games each side lost by a fault.
 grep -a '^Finished game' "$log" | awk '{
   match($0, /\([^()]* vs [^()]*\)/); split(substr($0, RSTART + 1, RLENGTH - 2), names, " vs ")
