@@ -541,7 +541,7 @@ struct level_row_t {
 // The levels measured against a known rating ladder (README); the ratings between rows are
 // interpolated. The top row is the engine itself: no budget, no error.
 static const level_row_t LEVEL_ROWS[] = {
-    {LEVEL_MIN_ELO, 1000, 250}, {1350, 30000, 80}, {1550, 80000, 50},
+    {LEVEL_MIN_ELO, 6000, 120}, {1350, 30000, 80}, {1550, 80000, 50},
     {1700, 200000, 25},         {LEVEL_MAX_ELO, 0, 0},
 };
 // The budget at the top row used for interpolating just below it: about what the engine searches
