@@ -6,6 +6,7 @@
 #include "data.h"
 #include "diag.h"
 #include "eval.h"
+#include "fen.h"
 #include "hash.h"
 #include "protocol.h"
 

@@ -135,10 +135,11 @@ Bitboard gKnightMovesTable[64], gKingMovesTable[64];
 Bitboard gWhiteFrontSpan[64], gBlackFrontSpan[64];
 Bitboard gBishopRays[64], gRookRays[64];
 
-// Builds for a processor with a population-count instruction use it; the portable build adds
-// bit counts in ever wider fields and sums the eight byte counts with one multiply.
+// Builds for a processor with a population-count instruction use it (WebAssembly and 64-bit ARM
+// always have one); the portable build adds bit counts in ever wider fields and sums the eight
+// byte counts with one multiply.
 int popCount(Bitboard b) {
-#if defined(__POPCNT__)
+#if defined(__POPCNT__) || defined(__wasm__) || defined(__aarch64__)
   return __builtin_popcountll(b);
 #else
   b = b - ((b >> 1) & 0x5555555555555555ULL);
@@ -150,10 +151,6 @@ int popCount(Bitboard b) {
 
 // Every processor the engine builds for scans bits in hardware (x86-64's bit scan, ARM's bit
 // reverse and leading-zero count); b must not be empty.
-int lsb(Bitboard b) {
-  return __builtin_ctzll(b);
-}
-
 int pop_lsb(Bitboard* b) {
   const int bit = __builtin_ctzll(*b);
   *b &= *b - 1;
@@ -204,7 +201,7 @@ Bitboard soutFill(Bitboard b) {
 }
 
 Bitboard pawnAttacks(int sq, int side) {
-  const Bitboard p = 1ULL << (sq ^ 56);
+  const Bitboard p = square_bit(sq);
   return side == LIGHT ? noEaOne(p) | noWeOne(p) : soEaOne(p) | soWeOne(p);
 }
 
@@ -254,25 +251,25 @@ void buildBitboardAttackTable() {
     gKingMovesTable[s] = 0;
     for (int j = 0; j < 8; j++) {
       const int t = mailbox[mailbox64[s] + offset[KING][j]];
-      if (t != -1) gKingMovesTable[s] |= 1ULL << (t ^ 56);
+      if (t != -1) gKingMovesTable[s] |= square_bit(t);
     }
   }
   for (int s = 0; s < 64; s++) {
     gKnightMovesTable[s] = 0;
     for (int j = 0; j < 8; j++) {
       const int t = mailbox[mailbox64[s] + offset[KNIGHT][j]];
-      if (t != -1) gKnightMovesTable[s] |= 1ULL << (t ^ 56);
+      if (t != -1) gKnightMovesTable[s] |= square_bit(t);
     }
   }
 
   // A pawn's own file and both neighbours, every rank strictly ahead of it.
   for (int s = 0; s < 64; s++) {
-    const Bitboard p = 1ULL << (s ^ 56);
+    const Bitboard p = square_bit(s);
     const Bitboard files = p | eastOne(p) | westOne(p);
     gWhiteFrontSpan[s] = soutFill(soutOne(files));
   }
   for (int s = 0; s < 64; s++) {
-    const Bitboard p = 1ULL << (s ^ 56);
+    const Bitboard p = square_bit(s);
     const Bitboard files = p | eastOne(p) | westOne(p);
     gBlackFrontSpan[s] = nortFill(nortOne(files));
   }

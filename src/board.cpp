@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fen.h"
 #include "hash.h"
-#include "search.h"
 
 int piece[64], color[64];
 int side, xside, castle, ep, fifty, ply, hply;
 U64 hash;
+bool side_checked;
 int wking_loc, bking_loc;
 int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 int wpc, bpc, wpiece, bpiece;
@@ -24,23 +23,10 @@ int first_move[MAX_PLY + 1];
 hist_rec_t hist_dat[HIST_STACK];
 
 const int piece_value[7] = {100, 315, 325, 500, 1000, 0, 0};
-const char piece_char[] = "PNBRQK";
 
 void init_materials() {
   wp = wn = wb = wr = wq = bp = bn = bb = br = bq = 0;
   wpc = bpc = wpiece = bpiece = 0;
-}
-
-void init_board(const char* text) {
-  init_materials();
-  clearHash();
-  init_hash();
-  fen(text);
-  ext_max_tt = 0;
-  ply = 0;
-  hply = 0;
-  first_move[0] = 0;
-  gSelDepth = 0;
 }
 
 bool mat_is_draw() {
@@ -80,6 +66,17 @@ void pl_move(int c, int k, int from, int to) {
   pl_at[to] = end;
 }
 
+// The key of the current position computed from scratch.
+static U64 compute_hash() {
+  U64 h = 0;
+  for (int sq = 0; sq < 64; sq++)
+    if (color[sq] != EMPTY) h ^= hash_piece[color[sq]][piece[sq]][sq];
+  if (side == DARK) h ^= hash_side;
+  h ^= hash_castle[castle & 15];
+  if (ep != -1) h ^= hash_ep[ep];
+  return h;
+}
+
 bool board_consistent(char* why, int why_size) {
   auto fail = [&](const char* what) {
     if (why) snprintf(why, why_size, "%s", what);
@@ -91,7 +88,7 @@ bool board_consistent(char* why, int why_size) {
     if ((color[sq] == EMPTY) != (piece[sq] == EMPTY)) return fail("piece and color disagree");
     if (color[sq] == EMPTY) continue;
     int c = color[sq], k = piece[sq];
-    Bitboard bit = 1ULL << (sq ^ 56);
+    Bitboard bit = square_bit(sq);
     pieces[c][k] |= bit;
     sides[c] |= bit;
     occ |= bit;
@@ -118,5 +115,6 @@ bool board_consistent(char* why, int why_size) {
   if (kings[0] != wking_loc || kings[1] != bking_loc) return fail("king squares");
   if (xside != (side ^ 1)) return fail("side and xside");
   if (hash != compute_hash()) return fail("position key");
+  if (side_checked != in_check(side)) return fail("check of the side to move");
   return true;
 }

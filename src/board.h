@@ -9,6 +9,9 @@
 extern int piece[64], color[64];
 extern int side, xside, castle, ep, fifty, ply, hply;
 extern U64 hash;
+// Whether the side to move is in check: worked out in full for a position set up, then kept by
+// make and take back.
+extern bool side_checked;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;
@@ -21,9 +24,7 @@ extern gen_rec_t gen_dat[GEN_STACK];
 extern int first_move[MAX_PLY + 1];
 extern hist_rec_t hist_dat[HIST_STACK];
 extern const int piece_value[7];
-extern const char piece_char[];
 
-void init_board(const char* fen);
 void init_materials();
 bool mat_is_draw();
 int SidePieces(int c);
@@ -33,10 +34,12 @@ void pl_remove(int c, int k, int sq);
 void pl_move(int c, int k, int from, int to);
 
 // Bitboard primitives.
+// The bit of a board square (a8 = 0) in a bitboard (a1 = bit 0).
+inline Bitboard square_bit(int sq) {
+  return 1ULL << (sq ^ 56);
+}
 int popCount(Bitboard b);
-// Bit number of the lowest set bit, and the board square of it taken off the set (both need a
-// set that is not empty).
-int lsb(Bitboard b);
+// The board square of the lowest set bit, taken off the set (which must not be empty).
 int pop_lsb(Bitboard* b);
 Bitboard fileMask(int sq);
 Bitboard pawnAttacks(int sq, int side);
@@ -99,11 +102,12 @@ enum order_band {
 };
 // What a quiet move onto a covered square loses.
 constexpr int ORDER_DANGER_PENALTY = 7000;
+// The killers of each ply, which the move scores read: a quiet move that refuted a node (mates
+// tells whether its score was a mate) is remembered at the current ply.
+void clear_killers();
+void remember_killer(move m, bool mates);
 // The generators' tables of the squares each kind meets (built once, after the board tables).
 void init_move_rays();
-void gen_push(int from, int to, int bits);
-void gen_push_qsearch(int from, int to, int bits);
-void gen_push_king_evade(int from, int to, int bits);
 void gen();
 void gen_caps();
 void gen_evade();
@@ -118,6 +122,10 @@ int legal_moves(move* out, int max);
 
 // Make and take back.
 bool makemove(move_bytes m);
+// Whether makemove would take the move (1) or not (0), worked out without playing it: only a
+// line through the square the piece leaves can open onto its king. -1 where the move must be
+// played to tell: in check, a king move, en passant, or a king taken.
+int legal_unplayed(move_bytes m);
 void takeback();
 void set_ep(int colour, int to);
 void piece_remove_hash(int kind, int colour, int sq);

@@ -34,11 +34,6 @@ const int offset[6][8] = {{9, 11, 0, 0, 0, 0, 0, 0},        {-21, -19, -12, -8, 
 
 const bool slide[6] = {false, false, true, true, true, false};
 
-const int flip[64] = {56, 57, 58, 59, 60, 61, 62, 63, 48, 49, 50, 51, 52, 53, 54, 55,
-                      40, 41, 42, 43, 44, 45, 46, 47, 32, 33, 34, 35, 36, 37, 38, 39,
-                      24, 25, 26, 27, 28, 29, 30, 31, 16, 17, 18, 19, 20, 21, 22, 23,
-                      8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7};
-
 const char spos[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 const char* const BTestPosition[10] = {

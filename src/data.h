@@ -9,7 +9,6 @@ extern const int mailbox64[64];
 extern const int offsets[6];
 extern const int offset[6][8];
 extern const bool slide[6];
-extern const int flip[64];
 extern const char spos[];
 
 // Test positions of the diagnostics.

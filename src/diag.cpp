@@ -11,9 +11,10 @@
 #include "data.h"
 #include "eval.h"
 #include "fen.h"
+#include "movetext.h"
 #include "platform.h"
-#include "protocol.h"
 #include "search.h"
+#include "version.h"
 
 // The time of one bench position (it ends by its depth long before), and of one profile search.
 static const int BENCH_MS = 300000;
@@ -24,9 +25,15 @@ static const int SYMTEST_MAX_TIME = 14400000;
 U64 perft(int depth) {
   if (depth == 0) return 1;
   // In check the search's own generators run, so perft proves them too.
-  gen_node(in_check(side));
+  gen_node(side_checked);
   U64 nodes = 0;
   for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
+    // The last ply only counts, and most moves can be told legal without being played.
+    const int legal = depth == 1 ? legal_unplayed(gen_dat[i].m.b) : -1;
+    if (legal >= 0) {
+      nodes += legal;
+      continue;
+    }
     if (!makemove(gen_dat[i].m.b)) continue;
     nodes += depth == 1 ? 1 : perft(depth - 1);
     takeback();
@@ -63,33 +70,52 @@ void suite_search(int depth, int time, int* ms, move* best, U64* n, int show) {
   *n = nodes;
 }
 
+// What one search of a diagnostic run found.
+struct found_t {
+  int ms, depth;
+  U64 nodes;
+  move best;
+};
+
+// A diagnostic run starts clear of a stop or a ponder search left over from before (which must
+// not cut it short), and ends with the input and the periodic lines back on.
+static void end_run() {
+  si.quiet = false;
+  si.poll_input = true;
+}
+
+// One quiet search of the position set up, to the depth, within the time; a fixed run holds the
+// clock to that time too.
+static found_t search_position(int depth, int time, bool fixed) {
+  found_t f;
+  if (fixed) si.fixed_time = true, si.time_avail = time;
+  suite_search(depth, time, &f.ms, &f.best, &f.nodes);
+  f.depth = idepth;
+  return f;
+}
+
 // A fixed-depth search of ten tactical positions: the node count is the engine's signature.
 void bench() {
   const int count = 10;
-  int ms[count], score = 0;
-  U64 n[count];
-  move best[count];
-  // A stop or a ponder search left over from before must not cut the bench short.
+  found_t found[count];
+  int score = 0;
   ResetSearch();
-  si.pondering = false;
   printf("\n# Benchmark on %d positions:\n\n", count);
   for (int i = 0; i < count; i++) {
     init_board(BTestPosition[i]);
-    si.fixed_time = true;
     printf("# Position no. %d/%d\n# %s\n\n", i + 1, count, BTestPosition[i]);
-    si.time_avail = BENCH_MS;
-    suite_search(BTestPositionDepth[i], BENCH_MS, &ms[i], &best[i], &n[i]);
+    found[i] = search_position(BTestPositionDepth[i], BENCH_MS, true);
   }
   printf("\n# %s fixed depth Bench Results\n", ENGINE_NAME);
   printf("# Pos Depth      Nodes    Time(sec)\n# ----------------------------------\n");
   bench_nodes = 0;
   bench_ms = 0;
   for (int i = 0; i < count; i++) {
-    if (strcmp(move_str(best[i]), BTestPosition_Sol[i]) == 0) score += 10;
-    printf("# %2d   %2d %12.0f   %8.3f\n", i + 1, BTestPositionDepth[i], (double)n[i],
-           ms[i] / 1000.0);
-    bench_nodes += n[i];
-    bench_ms += ms[i];
+    if (strcmp(move_str(found[i].best), BTestPosition_Sol[i]) == 0) score += 10;
+    printf("# %2d   %2d %12.0f   %8.3f\n", i + 1, BTestPositionDepth[i], (double)found[i].nodes,
+           found[i].ms / 1000.0);
+    bench_nodes += found[i].nodes;
+    bench_ms += found[i].ms;
   }
   printf("\n# t_time=%0.0f msec, t_nodes=%0.0f, ave_nps=%0.0fK, t_score=%d.\n\n", (double)bench_ms,
          (double)bench_nodes, bench_ms > 0 ? (double)bench_nodes / bench_ms : 0.0, score);
@@ -97,63 +123,41 @@ void bench() {
   init_board(spos);
   ply = 0;
   gen();
-  si.quiet = false;
-  si.poll_input = true;
+  end_run();
 }
 
 void profile() {
   const int count = 20;
-  int ms[count], depth[count];
-  U64 n[count];
-  move best[count];
+  found_t found[count];
   ResetSearch();
-  si.pondering = false;
   printf("# Running %d profile positions\n", count);
   for (int i = 0; i < count; i++) {
     init_board(PTestPosition[i]);
     print_board();
     printf("# Profile position no. %d/%d\n# Title: %s\n", i + 1, count, PTitle[i]);
-    suite_search(MAX_ITERATION, PROFILE_MS, &ms[i], &best[i], &n[i]);
-    depth[i] = idepth;
-    printf("# Pos %d, best move %s\n", i + 1, move_str(best[i]));
+    found[i] = search_position(MAX_ITERATION, PROFILE_MS, false);
+    printf("# Pos %d, best move %s\n", i + 1, move_str(found[i].best));
   }
-  printf("\n# %s Profile Results:\n", ENG_NAME_VER);
+  printf("\n# %s Profile Results:\n", ENGINE_NAME);
   printf("# Pos Depth      Nodes    Time(sec) SearchedMove\n");
   printf("# -----------------------------------------------\n");
   long long total_ms = 0;
   double total_nodes = 0;
   for (int i = 0; i < count; i++) {
-    printf("# %2d   %2d %12.0f     %8d     %6s\n", i + 1, depth[i] - 1, (double)n[i], ms[i],
-           move_str(best[i]));
-    total_ms += ms[i];
-    total_nodes += (double)n[i];
+    printf("# %2d   %2d %12.0f     %8d     %6s\n", i + 1, found[i].depth - 1,
+           (double)found[i].nodes, found[i].ms, move_str(found[i].best));
+    total_ms += found[i].ms;
+    total_nodes += (double)found[i].nodes;
   }
   printf("\n# total_time=%d sec, total_nodes=%0.0fM, average nps=%0.0fK.\n", (int)(total_ms / 1000),
          total_nodes / 1000000, total_ms > 0 ? total_nodes / total_ms : 0.0);
-  si.quiet = false;
-  si.poll_input = true;
+  end_run();
 }
 
 // The board as FEN without castling rights, or turned over: ranks reversed, colours swapped,
 // the other side to move.
 static void sym_fen(char* out, bool turned) {
-  int n = 0;
-  for (int row = 0; row < 8; row++) {
-    int run = 0;
-    for (int f = 0; f < 8; f++) {
-      int sq = (turned ? 7 - row : row) * 8 + f;
-      if (color[sq] == EMPTY) {
-        run++;
-        continue;
-      }
-      if (run) out[n++] = (char)('0' + run);
-      run = 0;
-      char c = piece_char[piece[sq]];
-      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
-    }
-    if (run) out[n++] = (char)('0' + run);
-    if (row < 7) out[n++] = '/';
-  }
+  const int n = board_text(out, turned);
   snprintf(out + n, 16, " %c - - 0 1", (side == LIGHT) != turned ? 'w' : 'b');
 }
 

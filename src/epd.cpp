@@ -10,8 +10,9 @@
 #include "board.h"
 #include "diag.h"
 #include "fen.h"
-#include "protocol.h"
+#include "movetext.h"
 #include "search.h"
+#include "util.h"
 
 // More moves than any position has.
 static const int MAX_LEGAL = 256;
@@ -42,9 +43,10 @@ static int rank_of(int sq) {
   return 7 - (sq >> 3);
 }
 
-static int kind_of_letter(char c) {
-  const char* p = c ? strchr(piece_char + 1, c) : nullptr;
-  return p ? (int)(p - piece_char) : EMPTY;
+// SAN names every piece but the pawn by its letter.
+static int piece_letter(char c) {
+  const int kind = kind_of_letter(c);
+  return kind == PAWN ? EMPTY : kind;
 }
 
 static bool is_capture(move m) {
@@ -79,16 +81,16 @@ static bool read_san(const char* text, san_t* s) {
   t[n] = 0;
   if (!strcmp(t, "O-O") || !strcmp(t, "0-0")) return s->castle_file = KINGSIDE_FILE, true;
   if (!strcmp(t, "O-O-O") || !strcmp(t, "0-0-0")) return s->castle_file = QUEENSIDE_FILE, true;
-  if (n > 0 && kind_of_letter(t[n - 1]) != EMPTY) {
-    s->promote = kind_of_letter(t[--n]);
+  if (n > 0 && piece_letter(t[n - 1]) != EMPTY) {
+    s->promote = piece_letter(t[--n]);
     if (n > 0 && t[n - 1] == '=') n--;
   }
   if (n < 2 || t[n - 2] < 'a' || t[n - 2] > 'h' || t[n - 1] < '1' || t[n - 1] > '8') return false;
   n -= 2;
-  s->to = (t[n] - 'a') + ('8' - t[n + 1]) * 8;
+  s->to = square_at(t[n], t[n + 1]);
   if (n > 0 && t[n - 1] == 'x') s->capture = true, n--;
   size_t i = 0;
-  s->kind = n > 0 && kind_of_letter(t[0]) != EMPTY ? kind_of_letter(t[i++]) : PAWN;
+  s->kind = n > 0 && piece_letter(t[0]) != EMPTY ? piece_letter(t[i++]) : PAWN;
   if (i < n && t[i] >= 'a' && t[i] <= 'h') s->file = t[i++] - 'a';
   if (i < n && t[i] >= '1' && t[i] <= '8') s->rank = t[i++] - '1';
   // Only a pawn is promoted (never to a king), and a pawn is told apart by its file alone.
@@ -241,7 +243,7 @@ static void suite_line(const char* line, int line_no, int depth, int movetime, t
   if (!read_moves("bm", e.bm, &bm, &expected, line_no, t)) return;
   if (!read_moves("am", e.am, &am, &expected, line_no, t)) return;
 
-  si.pondering = si.infinite = si.stop_requested = false;
+  ResetSearch();
   si.fixed_time = true;
   si.time_avail = depth > 0 ? NO_TIME_LIMIT : movetime;
   int ms;

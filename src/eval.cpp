@@ -42,6 +42,8 @@ const int KingAttackTable[MOST_ZONE_ATTACKERS + 1] = {0, 50, 75, 88, 94, 100, 10
 // By rank counted from the king's own back rank.
 const int opkingr[8] = {0, -4, -8, -10, -10, -8, -8, -8};
 const int enkingr[8] = {-8, -6, 2, 4, 4, 2, 0, -2};
+// Every rank of the king gains this in the middlegame and loses this in the endgame.
+const int KING_RANK_MG_SHIFT = 2, KING_RANK_EG_SHIFT = -3;
 
 // How central a lone king stands; the mop-up term pushes it towards the rim.
 const int king_in_center[64] = {
@@ -113,10 +115,6 @@ int pst_square(int sq, int c) {
   return c == LIGHT ? sq : sq ^ 56;
 }
 
-Bitboard bit_of(int sq) {
-  return 1ULL << (sq ^ 56);
-}
-
 int distance(int a, int b) {
   const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
   const int dr = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
@@ -129,7 +127,7 @@ Bitboard forward(Bitboard b, int c) {
 }
 
 bool is_doubled(int sq, int c) {
-  const Bitboard ahead = forward(bit_of(sq), c);
+  const Bitboard ahead = forward(square_bit(sq), c);
   return ((c == LIGHT ? nortFill(ahead) : soutFill(ahead)) & myPiece[c][PAWN]) != 0;
 }
 
@@ -146,7 +144,7 @@ bool is_passed(int sq, int c) {
 // No neighbour can come up to support it, and the square it would advance to is covered by an
 // enemy pawn. A pawn one step from promotion never qualifies: nothing can stand two ranks ahead.
 bool is_backward(int sq, int c) {
-  const Bitboard p = bit_of(sq);
+  const Bitboard p = square_bit(sq);
   const Bitboard sides = eastOne(p) | westOne(p);
   const Bitboard support = c == LIGHT ? soutFill(sides) : nortFill(sides);
   if (support & myPiece[c][PAWN]) return false;
@@ -157,25 +155,29 @@ bool is_backward(int sq, int c) {
 }
 
 // A single pawn against a bare king: a king too far away to catch it, or a king of the pawn's
-// side standing by to escort it.
+// side standing by to escort it. The defending king's distance is measured to a corner, one less
+// when it is to move, and the escort stands next to a square near that corner. The colours are
+// not mirror images (a Black pawn wants the king one step further away, and its escort square
+// is a2 where White's is a6): so the engine has always scored them, and the bench holds it.
+struct lone_pawn_rule_t {
+  int corner, far, escort;
+};
+const lone_pawn_rule_t LonePawnRule[2] = {{A8, 4, A6}, {A1, 5, A2}};
+const int UNSTOPPABLE_PAWN = 700, ESCORT_PER_RANK = 25, UNESCORTED_PAWN = -200;
+// An escort counts up to this relative rank of the pawn; one step from promotion it is not needed.
+const int LAST_ESCORT_RANK = 5;
+
 int lone_pawn(int sq, int c) {
   if (wpc != 0 || bpc != 0) return 0;
-  if (c == LIGHT) {
-    if (wp != 1 || bp != 0) return 0;
-    const int d = distance(bking_loc, A8) - (side == DARK ? 1 : 0);
-    if (d > 4) return 700;
-    const int r = relative_rank(LIGHT, sq >> 3);
-    if (r > 5) return 0;
-    const int own = distance(wking_loc, A6);
-    return own == 1 && own < distance(bking_loc, A6) ? 25 * r : -200;
-  }
-  if (bp != 1 || wp != 0) return 0;
-  const int d = distance(wking_loc, A1) - (side == LIGHT ? 1 : 0);
-  if (d > 5) return 700;
-  const int r = relative_rank(DARK, sq >> 3);
-  if (r > 5) return 0;
-  const int own = distance(bking_loc, A2);
-  return own == 1 && own < distance(wking_loc, A2) ? 25 * r : -200;
+  if (*piece_count[c][PAWN] != 1 || *piece_count[c ^ 1][PAWN] != 0) return 0;
+  const lone_pawn_rule_t& rule = LonePawnRule[c];
+  const int king = KingLocation(c), defender = KingLocation(c ^ 1);
+  const int d = distance(defender, rule.corner) - (side != c ? 1 : 0);
+  if (d > rule.far) return UNSTOPPABLE_PAWN;
+  const int r = relative_rank(c, sq >> 3);
+  if (r > LAST_ESCORT_RANK) return 0;
+  const int own = distance(king, rule.escort);
+  return own == 1 && own < distance(defender, rule.escort) ? ESCORT_PER_RANK * r : UNESCORTED_PAWN;
 }
 
 // One side's material from its piece counts.
@@ -225,22 +227,6 @@ void taper(const int* packed, int* out, int n, int phase) {
   for (; i < n; i++) out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
 }
 
-bool PassedPawn(int sq) {
-  return color[sq] <= DARK && is_passed(sq, color[sq]);
-}
-
-bool BackWardPawn(int sq) {
-  return color[sq] <= DARK && is_backward(sq, color[sq]);
-}
-
-bool IsolatedPawn(int sq) {
-  return color[sq] <= DARK && is_isolated(sq, color[sq]);
-}
-
-bool DoubledPawn(int sq) {
-  return color[sq] <= DARK && is_doubled(sq, color[sq]);
-}
-
 namespace {
 
 // The shelter scores at the current weight: the base a bare front loses, what the pawn straight
@@ -263,7 +249,7 @@ const shelter_scores_t& shelter_scores() {
 }
 
 int shelter_of(int sq, int c, const shelter_scores_t& v) {
-  const Bitboard front = forward(bit_of(sq), c);
+  const Bitboard front = forward(square_bit(sq), c);
   const Bitboard pawns = myPiece[c][PAWN];
   int s = -v.base;
   if (front & pawns) s = v.ahead - v.base;
@@ -273,13 +259,6 @@ int shelter_of(int sq, int c, const shelter_scores_t& v) {
 }
 
 }  // namespace
-
-// Up to three own pawns on the rank in front of the king; the one straight ahead counts double.
-int KingShelter(int sq) {
-  const int c = color[sq];
-  if (c > DARK) return 0;
-  return shelter_of(sq, c, shelter_scores());
-}
 
 namespace {
 
@@ -497,7 +476,7 @@ void king_and_sum_terms(int c, int* t, const pawn_entry_t& pe, const piece_sums_
                         const Bitboard zone[2], const shelter_scores_t& shelter) {
   const int k = KingLocation(c);
   const int r = relative_rank(c, k >> 3);
-  t[SQUARES] += make_score(opkingr[r] + 2, enkingr[r] - 3);
+  t[SQUARES] += make_score(opkingr[r] + KING_RANK_MG_SHIFT, enkingr[r] + KING_RANK_EG_SHIFT);
   t[SHELTER] = shelter_of(k, c, shelter);
   t[STRUCTURE] = pe.structure[c];
   t[PASSERS] = pe.passed[c];

@@ -12,10 +12,3 @@ void clear_pawn_cache();
 int interpolate(int mg, int eg, int phase);
 // Blends n packed scores (make_score) at once, each exactly as interpolate would.
 void taper(const int* packed, int* out, int n, int phase);
-
-// Pawn predicates and the king shelter, for the pawn or king standing on board square sq.
-bool PassedPawn(int sq);
-bool BackWardPawn(int sq);
-bool IsolatedPawn(int sq);
-bool DoubledPawn(int sq);
-int KingShelter(int sq);

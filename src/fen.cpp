@@ -8,30 +8,12 @@
 #include "board.h"
 #include "data.h"
 #include "hash.h"
-#include "search.h"
-
-static int kind_of_letter(char ch) {
-  switch (toupper((unsigned char)ch)) {
-    case 'P':
-      return PAWN;
-    case 'N':
-      return KNIGHT;
-    case 'B':
-      return BISHOP;
-    case 'R':
-      return ROOK;
-    case 'Q':
-      return QUEEN;
-    case 'K':
-      return KING;
-  }
-  return EMPTY;
-}
+#include "movetext.h"
 
 static void put_piece(int kind, int c, int sq) {
   piece[sq] = kind;
   color[sq] = c;
-  myPiece[c][kind] |= 1ULL << (sq ^ 56);
+  myPiece[c][kind] |= square_bit(sq);
   hash ^= hash_piece[c][kind][sq];
   int* pawns = c == LIGHT ? &wp : &bp;
   if (kind == PAWN) {
@@ -83,7 +65,6 @@ struct fen_men_t {
 };
 
 static void clear_position() {
-  memset(&SearchInput, 0, sizeof SearchInput);
   hash = 0;
   memset(myPiece, 0, sizeof myPiece);
   for (int sq = 0; sq < 64; sq++) piece[sq] = color[sq] = EMPTY;
@@ -102,7 +83,7 @@ static void read_board(fen_reader_t& r, fen_men_t& n) {
       continue;
     }
     if (ch == '/') continue;
-    int kind = kind_of_letter(ch);
+    int kind = kind_of_letter((char)toupper((unsigned char)ch));
     if (kind == EMPTY) break;
     int c = isupper((unsigned char)ch) ? LIGHT : DARK;
     if (sq > 63) {
@@ -195,8 +176,8 @@ static void build_lists() {
   for (int s = 0; s < 64; s++) {
     if (color[s] == EMPTY) continue;
     if (plc[color[s] * 6 + piece[s]] < 16) pl_add(color[s], piece[s], s);
-    Pos.occupied |= 1ULL << (s ^ 56);
-    Pos.bySide[color[s]] |= 1ULL << (s ^ 56);
+    Pos.occupied |= square_bit(s);
+    Pos.bySide[color[s]] |= square_bit(s);
   }
 }
 
@@ -216,7 +197,7 @@ static const char* unplayable(const fen_men_t& n) {
   return nullptr;
 }
 
-void fen(const char* text) {
+static void fen(const char* text) {
   clear_position();
   fen_reader_t r = {text, (int)strlen(text), 0};
   fen_men_t n = {};
@@ -226,41 +207,61 @@ void fen(const char* text) {
   read_en_passant(r);
   read_clock(r);
   build_lists();
-  if (const char* why = unplayable(n)) fen_refuse(why);
+  if (const char* why = unplayable(n)) {
+    fen_refuse(why);
+    return;
+  }
+  side_checked = in_check(side);
+}
+
+int board_text(char* out, bool turned) {
+  int n = 0;
+  for (int row = 0; row < 8; row++) {
+    int run = 0;
+    for (int f = 0; f < 8; f++) {
+      const int sq = (turned ? 7 - row : row) * 8 + f;
+      if (color[sq] == EMPTY) {
+        run++;
+        continue;
+      }
+      if (run) out[n++] = (char)('0' + run);
+      run = 0;
+      const char c = piece_char[piece[sq]];
+      out[n++] = (color[sq] == LIGHT) != turned ? c : (char)tolower(c);
+    }
+    if (run) out[n++] = (char)('0' + run);
+    if (row < 7) out[n++] = '/';
+  }
+  out[n] = 0;
+  return n;
 }
 
 void get_fen(char* out) {
-  char buf[128];
-  int n = 0, run = 0;
-  for (int sq = 0; sq < 64; sq++) {
-    if (sq > 0 && (sq & 7) == 0) {
-      if (run) buf[n++] = "0123456789"[run];
-      run = 0;
-      buf[n++] = '/';
-    }
-    if (color[sq] == EMPTY) {
-      run++;
-      continue;
-    }
-    if (run) buf[n++] = "0123456789"[run];
-    run = 0;
-    char ch = piece_char[piece[sq]];
-    buf[n++] = color[sq] == LIGHT ? ch : (char)tolower(ch);
-  }
-  if (run) buf[n++] = "0123456789"[run];
-  buf[n++] = ' ';
-  buf[n++] = side == LIGHT ? 'w' : 'b';
-  buf[n++] = ' ';
-  if (castle & 1) buf[n++] = 'K';
-  if (castle & 2) buf[n++] = 'Q';
-  if (castle & 4) buf[n++] = 'k';
-  if (castle & 8) buf[n++] = 'q';
-  if (castle == 0) buf[n++] = '-';
-  buf[n++] = ' ';
+  int n = board_text(out, false);
+  out[n++] = ' ';
+  out[n++] = side == LIGHT ? 'w' : 'b';
+  out[n++] = ' ';
+  if (castle & 1) out[n++] = 'K';
+  if (castle & 2) out[n++] = 'Q';
+  if (castle & 4) out[n++] = 'k';
+  if (castle & 8) out[n++] = 'q';
+  if (castle == 0) out[n++] = '-';
+  out[n++] = ' ';
   if (ep != -1) {
-    buf[n++] = square_name[ep][0];
-    buf[n++] = square_name[ep][1];
+    out[n++] = square_name[ep][0];
+    out[n++] = square_name[ep][1];
   }
-  buf[n] = 0;
-  memcpy(out, buf, n + 1);
+  out[n] = 0;
+}
+
+// The table block is cleared and the keys drawn afresh with every set-up, as they always were:
+// the draws also move the book's choices along.
+void init_board(const char* text) {
+  init_materials();
+  clearHash();
+  init_hash();
+  fen(text);
+  ply = 0;
+  hply = 0;
+  first_move[0] = 0;
 }

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board.h"
 #include "platform.h"
 #include "util.h"
 
@@ -33,17 +32,6 @@ void init_hash() {
   hash_side = rand64();
   for (int sq = 0; sq < 64; sq++) hash_ep[sq] = rand64();
   for (int i = 0; i < 16; i++) hash_castle[i] = rand64();
-}
-
-// The key of the current position computed from scratch.
-U64 compute_hash() {
-  U64 h = 0;
-  for (int sq = 0; sq < 64; sq++)
-    if (color[sq] != EMPTY) h ^= hash_piece[color[sq]][piece[sq]][sq];
-  if (side == DARK) h ^= hash_side;
-  h ^= hash_castle[castle & 15];
-  if (ep != -1) h ^= hash_ep[ep];
-  return h;
 }
 
 void init_ttable(unsigned mb) {

@@ -14,7 +14,6 @@ extern uint32_t TT_size;
 
 U64 rand64();
 void init_hash();
-U64 compute_hash();
 void init_ttable(unsigned mb);
 void clearHash();
 void free_tt();

@@ -9,7 +9,9 @@
 #include "epd.h"
 #include "eval.h"
 #include "fen.h"
+#include "movetext.h"
 #include "protocol.h"
+#include "version.h"
 
 static const char HELP_TEXT[] =
     "Usage: zeltro [COMMAND]\n"

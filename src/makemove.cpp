@@ -13,7 +13,7 @@ static inline void count_piece(int c, int kind, int delta) {
 }
 
 static inline void toggle(int c, int kind, int sq) {
-  Bitboard b = 1ULL << (sq ^ 56);
+  Bitboard b = square_bit(sq);
   myPiece[c][kind] ^= b;
   Pos.bySide[c] ^= b;
   Pos.occupied ^= b;
@@ -43,7 +43,7 @@ static inline void lift(int c, int sq) {
 // A piece going from one square to another, without the key (take back restores the key as a
 // whole); the piece list changes as by a removal and an addition.
 static inline void shift(int kind, int c, int from, int to) {
-  const Bitboard both = 1ULL << (from ^ 56) | 1ULL << (to ^ 56);
+  const Bitboard both = square_bit(from) | square_bit(to);
   myPiece[c][kind] ^= both;
   Pos.bySide[c] ^= both;
   Pos.occupied ^= both;
@@ -155,6 +155,66 @@ static inline void land(move_bytes m, int p) {
   }
 }
 
+// Whether the pieces of colour `by` hit square k along the line through k and `through`, if
+// there is one: the only attack a piece leaving `through` can open onto k.
+static inline bool line_attack(int k, int through, int by) {
+  const Bitboard* mine = myPiece[by];
+  const Bitboard b = square_bit(through);
+  if (gBishopRays[k] & b) return bishopAttacks(Pos.occupied, k) & (mine[BISHOP] | mine[QUEEN]);
+  if (gRookRays[k] & b) return rookAttacks(Pos.occupied, k) & (mine[ROOK] | mine[QUEEN]);
+  return false;
+}
+
+// Whether the move just made left the mover's own king attacked. Out of check only a king move,
+// an en-passant capture (two men leave the same rank) or a piece leaving a line through its own
+// king can do that; in check every move is tried in full.
+static inline bool own_king_exposed(int kind, int from, int bits, bool was_checked) {
+  const int k = xside == LIGHT ? wking_loc : bking_loc;
+  if (was_checked || kind == KING || (bits & MF_EP)) return attackBB(k, side);
+  return line_attack(k, from, side);
+}
+
+// Whether the move just made checks the side now to move. That king was not attacked before
+// (the position was legal), so only the man that landed or a line opened behind it can check it;
+// castling and en passant move more than one man and are tried in full.
+static inline bool gives_check(int kind, int from, int to, int bits) {
+  const int k = side == LIGHT ? wking_loc : bking_loc;
+  if (bits & (MF_CASTLE | MF_EP)) return attackBB(k, xside);
+  const Bitboard king = square_bit(k), occ = Pos.occupied;
+  Bitboard hits = 0;
+  switch (kind) {
+    case PAWN:
+      hits = pawnAttacks(to, xside);
+      break;
+    case KNIGHT:
+      hits = gKnightMovesTable[to];
+      break;
+    case BISHOP:
+      if (gBishopRays[to] & king) hits = bishopAttacks(occ, to);
+      break;
+    case ROOK:
+      if (gRookRays[to] & king) hits = rookAttacks(occ, to);
+      break;
+    case QUEEN:
+      if (gBishopRays[to] & king) hits = bishopAttacks(occ, to);
+      if (gRookRays[to] & king) hits = rookAttacks(occ, to);
+      break;
+  }
+  return (hits & king) || line_attack(k, from, xside);
+}
+
+int legal_unplayed(move_bytes m) {
+  if (side_checked || piece[m.from] == KING || (m.bits & MF_EP) || piece[m.to] == KING) return -1;
+  const int k = side == LIGHT ? wking_loc : bking_loc;
+  const Bitboard from = square_bit(m.from), to = square_bit(m.to);
+  // The board as the move leaves it; a piece taken on `to` attacks nothing any more.
+  const Bitboard occ = (Pos.occupied ^ from) | to;
+  const Bitboard* enemy = myPiece[xside];
+  if (gBishopRays[k] & from) return !(bishopAttacks(occ, k) & (enemy[BISHOP] | enemy[QUEEN]) & ~to);
+  if (gRookRays[k] & from) return !(rookAttacks(occ, k) & (enemy[ROOK] | enemy[QUEEN]) & ~to);
+  return 1;
+}
+
 bool makemove(move_bytes m) {
   int from = m.from, to = m.to, bits = m.bits;
   int p = piece[from], x = piece[to];
@@ -167,6 +227,7 @@ bool makemove(move_bytes m) {
   h.castle = castle;
   h.ep = ep;
   h.fifty = fifty;
+  h.checked = side_checked;
   ply++;
   hply++;
 
@@ -187,10 +248,13 @@ bool makemove(move_bytes m) {
   xside ^= 1;
   hash ^= hash_side;
   // A move that leaves its own king attacked is taken back.
-  if (attackBB(xside == LIGHT ? wking_loc : bking_loc, side)) {
+  if (own_king_exposed(p, from, bits, h.checked)) {
     takeback();
     return false;
   }
+  // The position as set up may have the side not to move in check already.
+  const int landed = bits & MF_PROMOTE ? m.promote : p;
+  side_checked = hply == 1 ? in_check(side) : gives_check(landed, from, to, bits);
   return true;
 }
 
@@ -204,6 +268,7 @@ void takeback() {
   ep = h.ep;
   fifty = h.fifty;
   hash = h.hash;
+  side_checked = h.checked;
   int from = h.m.b.from, to = h.m.b.to, bits = h.m.b.bits;
   int x = h.capture;
 

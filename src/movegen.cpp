@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Move lists: every generated move is appended for the current ply and scored at once, so the
 // search only has to pick the highest score.
+#include <cstring>
+
 #include "board.h"
 #include "data.h"
-#include "search.h"
 
 // The end of the list being generated; the generators open the list of the ply and close it.
 static gen_rec_t* list_end;
@@ -48,6 +49,25 @@ static inline int capture_score(int from, int to) {
 bool capture_loses(const gen_rec_t& g) {
   if (g.score != ORDER_PV_MOVE) return g.score < ORDER_EVEN_CAPTURE;
   return exchange(g.m.b.from, g.m.b.to) < 0;
+}
+
+// The quiet moves that refuted a node, by ply: the last two, and the last that scored a mate.
+static gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
+
+void clear_killers() {
+  memset(killer1, 0, sizeof killer1);
+  memset(killer2, 0, sizeof killer2);
+  memset(mkiller1, 0, sizeof mkiller1);
+}
+
+// Captures, castling and promotions never become killers.
+void remember_killer(move m, bool mates) {
+  if (m.b.bits & (MF_CAPTURE | MF_CASTLE | MF_PROMOTE)) return;
+  if (killer1[ply].m.u != m.u) {
+    killer2[ply] = killer1[ply];
+    killer1[ply].m = m;
+  }
+  if (mates) mkiller1[ply].m = m;
 }
 
 // Read once per list of a node: its killers (this ply's, then those of two plies up, none for
@@ -121,21 +141,18 @@ static inline void score_quiet(gen_rec_t* g, Bitboard in_danger, int to, int bit
     g->score = ORDER_CASTLE;
     return;
   }
-  if (penalise && (in_danger & (1ULL << (to ^ 56)))) s -= ORDER_DANGER_PENALTY;
+  if (penalise && (in_danger & (square_bit(to)))) s -= ORDER_DANGER_PENALTY;
   g->score = s;
 }
 
-static void gen_promote(int from, int to, int bits) {
+// The quiescence search lists only the knight and the queen of the four promotions.
+static void gen_promote(int from, int to, int bits, bool quiescence) {
   bits |= MF_PROMOTE;
   push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
-  push_entry(from, to, BISHOP, bits)->score = ORDER_BISHOP_PROMOTION;
-  push_entry(from, to, ROOK, bits)->score = ORDER_ROOK_PROMOTION;
-  push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
-}
-
-static void gen_promote_qsearch(int from, int to, int bits) {
-  bits |= MF_PROMOTE;
-  push_entry(from, to, KNIGHT, bits)->score = ORDER_KNIGHT_PROMOTION;
+  if (!quiescence) {
+    push_entry(from, to, BISHOP, bits)->score = ORDER_BISHOP_PROMOTION;
+    push_entry(from, to, ROOK, bits)->score = ORDER_ROOK_PROMOTION;
+  }
   push_entry(from, to, QUEEN, bits)->score = ORDER_QUEEN_PROMOTION;
 }
 
@@ -143,23 +160,12 @@ static inline bool last_rank(int to) {
   return side == LIGHT ? to < 8 : to > 55;
 }
 
-void gen_push(int from, int to, int bits) {
+// A move with its score; in the quiescence lists a quiet move (a pawn's step to the last rank
+// is a promotion) scores nothing.
+template <bool QUIESCENCE>
+static void gen_push(int from, int to, int bits) {
   if ((bits & MF_PAWN) && last_rank(to)) {
-    gen_promote(from, to, bits);
-    return;
-  }
-  gen_rec_t* g = push_entry(from, to, EMPTY, bits);
-  if (color[to] != EMPTY)
-    g->score = capture_score(from, to);
-  else if (bits == (MF_PAWN | MF_EP | MF_CAPTURE))
-    g->score = ORDER_EVEN_CAPTURE;
-  else
-    score_quiet(g, danger[piece[from]], to, bits);
-}
-
-void gen_push_qsearch(int from, int to, int bits) {
-  if ((bits & MF_PAWN) && last_rank(to)) {
-    gen_promote_qsearch(from, to, bits);
+    gen_promote(from, to, bits, QUIESCENCE);
     return;
   }
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
@@ -167,6 +173,8 @@ void gen_push_qsearch(int from, int to, int bits) {
     g->score = capture_score(from, to);
   else if (bits & MF_EP)
     g->score = ORDER_EVEN_CAPTURE;
+  else if (!QUIESCENCE)
+    score_quiet(g, danger[piece[from]], to, bits);
 }
 
 // Piece moves: no promotion and no en passant to look at.
@@ -183,7 +191,7 @@ static inline void push_capture(int from, int to) {
 }
 
 // A king never takes a defended piece here: such captures are not listed at all.
-void gen_push_king_evade(int from, int to, int bits) {
+static void gen_push_king_evade(int from, int to, int bits) {
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY) {
     if (see(from, to) <= 0) {
@@ -228,24 +236,29 @@ static inline bool own(int sq, int kind) {
   return piece[sq] == kind && color[sq] == side;
 }
 
+// Captures first, then the step ahead and the double step; the quiescence lists step only onto
+// the last rank.
+template <bool QUIESCENCE>
 static void gen_pawns() {
   const int* list = pl[side * 6 + PAWN];
   int n = plc[side * 6 + PAWN];
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
     if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push(s, s - 7, MF_PAWN | MF_CAPTURE);
-      if (color[s - 8] == EMPTY) {
-        gen_push(s, s - 8, MF_PAWN);
-        if (s >= 48 && color[s - 16] == EMPTY) gen_push(s, s - 16, MF_PAWN | MF_DOUBLE);
+      if (f > 0 && color[s - 9] == DARK) gen_push<QUIESCENCE>(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push<QUIESCENCE>(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if ((!QUIESCENCE || s < 16) && color[s - 8] == EMPTY) {
+        gen_push<QUIESCENCE>(s, s - 8, MF_PAWN);
+        if (!QUIESCENCE && s >= 48 && color[s - 16] == EMPTY)
+          gen_push<false>(s, s - 16, MF_PAWN | MF_DOUBLE);
       }
     } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push(s, s + 9, MF_PAWN | MF_CAPTURE);
-      if (color[s + 8] == EMPTY) {
-        gen_push(s, s + 8, MF_PAWN);
-        if (s <= 15 && color[s + 16] == EMPTY) gen_push(s, s + 16, MF_PAWN | MF_DOUBLE);
+      if (f > 0 && color[s + 7] == LIGHT) gen_push<QUIESCENCE>(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push<QUIESCENCE>(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if ((!QUIESCENCE || s >= 48) && color[s + 8] == EMPTY) {
+        gen_push<QUIESCENCE>(s, s + 8, MF_PAWN);
+        if (!QUIESCENCE && s <= 15 && color[s + 16] == EMPTY)
+          gen_push<false>(s, s + 16, MF_PAWN | MF_DOUBLE);
       }
     }
   }
@@ -302,32 +315,27 @@ static void gen_slides(int kind) {
   }
 }
 
-static inline bool king_far(int k, int t) {
-  int df = (t & 7) - (k & 7), dr = (t >> 3) - (k >> 3);
-  return df < -1 || df > 1 || dr < -1 || dr > 1;
-}
-
 static void gen_castles() {
   if (side == LIGHT) {
-    if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && king_far(bking_loc, 62))
-      gen_push(60, 62, MF_CASTLE);
+    if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && !near_enemy_king(62))
+      gen_push<false>(60, 62, MF_CASTLE);
     if ((castle & 2) && color[59] == EMPTY && color[58] == EMPTY && color[57] == EMPTY &&
-        king_far(bking_loc, 58))
-      gen_push(60, 58, MF_CASTLE);
+        !near_enemy_king(58))
+      gen_push<false>(60, 58, MF_CASTLE);
   } else {
-    if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && king_far(wking_loc, 6))
-      gen_push(4, 6, MF_CASTLE);
+    if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && !near_enemy_king(6))
+      gen_push<false>(4, 6, MF_CASTLE);
     if ((castle & 8) && color[3] == EMPTY && color[2] == EMPTY && color[1] == EMPTY &&
-        king_far(wking_loc, 2))
-      gen_push(4, 2, MF_CASTLE);
+        !near_enemy_king(2))
+      gen_push<false>(4, 2, MF_CASTLE);
   }
 }
 
 void gen() {
   open_list();
   prepare_scores();
-  gen_pawns();
-  gen_en_passant(gen_push);
+  gen_pawns<false>();
+  gen_en_passant(gen_push<false>);
   gen_steps(KNIGHT);
   gen_slides(BISHOP);
   gen_slides(ROOK);
@@ -344,21 +352,8 @@ static inline void push_targets(int from, Bitboard targets) {
 void gen_caps() {
   open_list();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
-  const int* list = pl[side * 6 + PAWN];
-  int n = plc[side * 6 + PAWN];
-  for (int j = 0; j < n; j++) {
-    int s = list[j], f = s & 7;
-    if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push_qsearch(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push_qsearch(s, s - 7, MF_PAWN | MF_CAPTURE);
-      if (s < 16 && color[s - 8] == EMPTY) gen_push_qsearch(s, s - 8, MF_PAWN);
-    } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push_qsearch(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push_qsearch(s, s + 9, MF_PAWN | MF_CAPTURE);
-      if (s >= 48 && color[s + 8] == EMPTY) gen_push_qsearch(s, s + 8, MF_PAWN);
-    }
-  }
-  gen_en_passant(gen_push_qsearch);
+  gen_pawns<true>();
+  gen_en_passant(gen_push<true>);
   const int base = side * 6;
   for (int j = 0; j < plc[base + KNIGHT]; j++) {
     int s = pl[base + KNIGHT][j];
@@ -444,14 +439,14 @@ void gen_evade() {
       int row = t >> 3;
       if (side == LIGHT) {
         if (row < 6 && own(t + 8, PAWN))
-          gen_push(t + 8, t, MF_PAWN);
+          gen_push<false>(t + 8, t, MF_PAWN);
         else if (row == 4 && color[t + 8] == EMPTY && own(t + 16, PAWN))
-          gen_push(t + 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<false>(t + 16, t, MF_PAWN | MF_DOUBLE);
       } else {
         if (row > 1 && own(t - 8, PAWN))
-          gen_push(t - 8, t, MF_PAWN);
+          gen_push<false>(t - 8, t, MF_PAWN);
         else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
-          gen_push(t - 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<false>(t - 16, t, MF_PAWN | MF_DOUBLE);
       }
       pieces_to(t, push_block);
     }
@@ -462,14 +457,14 @@ void gen_evade() {
   const int bits = MF_PAWN | MF_CAPTURE;
   if (side == LIGHT) {
     if (row <= 5) {
-      if (f > 0 && own(c + 7, PAWN)) gen_push(c + 7, c, bits);
-      if (f < 7 && own(c + 9, PAWN)) gen_push(c + 9, c, bits);
+      if (f > 0 && own(c + 7, PAWN)) gen_push<false>(c + 7, c, bits);
+      if (f < 7 && own(c + 9, PAWN)) gen_push<false>(c + 9, c, bits);
     }
   } else if (row >= 2) {
-    if (f < 7 && own(c - 7, PAWN)) gen_push(c - 7, c, bits);
-    if (f > 0 && own(c - 9, PAWN)) gen_push(c - 9, c, bits);
+    if (f < 7 && own(c - 7, PAWN)) gen_push<false>(c - 7, c, bits);
+    if (f > 0 && own(c - 9, PAWN)) gen_push<false>(c - 9, c, bits);
   }
-  gen_en_passant(gen_push);
+  gen_en_passant(gen_push<false>);
   pieces_to(c, push_capture);
   close_list();
 }

@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "option.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "hash.h"
-#include "pg_show.h"
 #include "util.h"
-#include "search.h"
 
 struct option_t {
   const char* name;
@@ -84,6 +81,8 @@ void OptionUciDefaults() {
   OptionUci.KingShelterWeight = 100;
   snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", "Zeltro.bin");
   OptionUci.AnalyseMode = false;
+  OptionUci.Ponder = false;
+  OptionUci.OwnBook = false;
   OptionUci.LimitStrength = false;
   OptionUci.Elo = LEVEL_MAX_ELO;
 }
@@ -133,26 +132,12 @@ const char* OptionGet(const char* name) {
   return o ? o->value : "";
 }
 
-const char* OptionGetString(const char* name) {
-  return OptionGet(name);
-}
-
-// An optional sign and the digits behind it; anything else reads as 0. Huge numbers are held
-// at the int range so that the clamping of every option still works on them.
+// Blanks, an optional sign and the digits behind it; anything else reads as 0. Huge numbers are
+// held within the int range so that the clamping of every option still works on them.
 int OptionGetInt(const char* name) {
   const char* s = OptionGet(name);
   while (*s == ' ' || *s == '\t') s++;
-  bool negative = false;
-  if (*s == '-' || *s == '+') negative = *s++ == '-';
-  long long v = 0;
-  while (isdigit((unsigned char)*s)) {
-    if (v < 10000000000LL) v = v * 10 + (*s - '0');
-    s++;
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX) v = INT_MAX;
-  if (v < INT_MIN) v = INT_MIN;
-  return (int)v;
+  return (int)read_signed(s, INT_MAX);
 }
 
 bool OptionGetBool(const char* name) {
@@ -181,11 +166,11 @@ void OptionApply(const char* name) {
     init_ttable(v);
     printf("info string Hash is set to %dmb\n", v);
   } else if (my_StringIsEqual(name, "Ponder")) {
-    si.ponder_option = OptionGetBool("Ponder");
-    printf("info string Ponder is set to %s\n", bool_text(si.ponder_option));
+    OptionUci.Ponder = OptionGetBool("Ponder");
+    printf("info string Ponder is set to %s\n", bool_text(OptionUci.Ponder));
   } else if (my_StringIsEqual(name, "OwnBook")) {
-    bookOption.OwnBook = OptionGetBool("OwnBook");
-    printf("info string OwnBook is set to %s\n", bool_text(bookOption.OwnBook));
+    OptionUci.OwnBook = OptionGetBool("OwnBook");
+    printf("info string OwnBook is set to %s\n", bool_text(OptionUci.OwnBook));
   } else if (my_StringIsEqual(name, "RepeatScore")) {
     OptionUci.RepeatScore = spin_value("RepeatScore");
     printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);

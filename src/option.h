@@ -6,13 +6,16 @@
 
 #include "types.h"
 
+// The range of UCI_Elo: a beginner, and the engine at full strength.
+const int LEVEL_MIN_ELO = 1000;
+const int LEVEL_MAX_ELO = 1850;
+
 extern option_uci_t OptionUci;
 
 void OptionStart();
 void OptionList();
 bool OptionSet(const char* name, const char* value);
 const char* OptionGet(const char* name);
-const char* OptionGetString(const char* name);
 int OptionGetInt(const char* name);
 bool OptionGetBool(const char* name);
 void OptionApply(const char* name);

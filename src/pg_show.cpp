@@ -8,8 +8,6 @@
 #include "pg_key.h"
 #include "platform.h"
 
-book_option_t bookOption;
-int out_of_book;
 
 const entry_t entry_none = {0, 0, 0, 0};
 

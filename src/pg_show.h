@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Opening book: settings and the lookup of a book move in a Polyglot book file.
+// Opening book: the lookup of a book move in a Polyglot book file.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,6 @@
 
 #include "types.h"
 
-extern book_option_t bookOption;
-extern int out_of_book;
 
 // One book entry. On disk it takes 16 bytes, every field big-endian, and the file is sorted by key.
 struct entry_t {

@@ -7,12 +7,14 @@
 
 #include <emscripten.h>
 
-// In the browser the engine runs in a Web Worker that hands it the page's lines one at a time,
-// between commands (web/engine_entry.cpp). While it searches the worker cannot take a message,
-// so no line is ever waiting; a read of standard input there is answered by the worker's queue
-// and never blocks (see web/zeltro-worker.js).
+// In the browser the engine runs in a Web Worker. When the page shares an input queue with it,
+// standard input is that queue and this reports whether a line waits there; otherwise the worker
+// hands the engine one line at a time between commands, no line is ever waiting during a search,
+// and this reports none (web/zeltro-worker.js).
+EM_JS(int, web_input_waiting, (), { return Module.inputWaiting ? Module.inputWaiting() : 0; });
+
 int bioskey() {
-  return 0;
+  return web_input_waiting();
 }
 
 // The page's high-resolution clock, in 32-bit arithmetic like the others; it never goes back.

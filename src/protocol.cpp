@@ -2,7 +2,6 @@
 #include "protocol.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,16 +11,15 @@
 #include "eval.h"
 #include "fen.h"
 #include "hash.h"
+#include "movetext.h"
 #include "option.h"
 #include "pg_show.h"
 #include "platform.h"
 #include "search.h"
 #include "timeman.h"
 #include "util.h"
+#include "version.h"
 
-char ENG_NAME_VER[256];
-const char ENGINE_NAME[] = "Zeltro 1800";
-const char ENGINE_BUILD[] = "4";
 
 static bool Searching = false;
 // The go line of the running search carried "infinite": it answers after stop (or ponderhit).
@@ -33,24 +31,19 @@ static bool InputEnded = false;
 static const int MAX_GAME_PLIES = HIST_STACK - 2;
 
 void program_header() {
-  snprintf(ENG_NAME_VER, sizeof ENG_NAME_VER, "%s", ENGINE_NAME);
-  printf("info string %s 32bit Build %s\n", ENG_NAME_VER, ENGINE_BUILD);
+  printf("info string %s 32bit Build %s\n", ENGINE_NAME, ENGINE_BUILD);
 }
 
 void GenInit() {
   OptionUciDefaults();
   out_of_book = 0;
   gSelDepth = 0;
-  si.pondering = false;
+  ResetSearch();
   si.stopped = false;
-  si.time_avail = 0;
-  si.fixed_time = false;
   si.quiet = false;
   si.poll_input = true;
-  si.ponder_option = false;
   si.iter_time = 0;
   si.ponder_move.u = 0;
-  bookOption.OwnBook = false;
   memset(&SearchInput, 0, sizeof SearchInput);
   // The attack tables never change: a second set-up keeps them.
   static bool tables_built = false;
@@ -60,6 +53,7 @@ void GenInit() {
 
 // Everything the engine needs before its first command, after the banner.
 void engine_init() {
+  read_input_line = LoopCall;
   OptionStart();
   GenInit();
   init_ttable(OptionUci.Hash);
@@ -68,70 +62,6 @@ void engine_init() {
   init_board(spos);
   ply = 0;
   gen();
-}
-
-bool ReadSomeLines(FILE* stream, char* buffer, int size) {
-  for (;;) {
-    if (fgets(buffer, size, stream) != nullptr) break;
-    if (ferror(stream) && errno == EINTR) {
-      clearerr(stream);
-      continue;
-    }
-    return false;
-  }
-  char* nl = strchr(buffer, '\n');
-  if (nl) {
-    // Lines may come with a carriage return before the line feed.
-    if (nl > buffer && nl[-1] == '\r') nl--;
-    *nl = 0;
-  }
-  return true;
-}
-
-char* move_str(move m) {
-  static char text[6];
-  text[0] = (char)('a' + (m.b.from & 7));
-  text[1] = (char)('8' - (m.b.from >> 3));
-  text[2] = (char)('a' + (m.b.to & 7));
-  text[3] = (char)('8' - (m.b.to >> 3));
-  text[4] = 0;
-  if (m.b.bits & MF_PROMOTE) {
-    text[4] = m.b.promote == KNIGHT   ? 'n'
-              : m.b.promote == BISHOP ? 'b'
-              : m.b.promote == ROOK   ? 'r'
-                                      : 'q';
-    text[5] = 0;
-  }
-  return text;
-}
-
-int parse_move(const char* text) {
-  if (text[0] < 'a' || text[0] > 'h' || text[1] < '0' || text[1] > '9') return -1;
-  if (text[2] < 'a' || text[2] > 'h' || text[3] < '0' || text[3] > '9') return -1;
-  int from = (text[0] - 'a') + ('8' - text[1]) * 8;
-  int to = (text[2] - 'a') + ('8' - text[3]) * 8;
-  for (int i = 0; i < first_move[1]; i++) {
-    move m = gen_dat[i].m;
-    if (m.b.from != from || m.b.to != to) continue;
-    if (!(m.b.bits & MF_PROMOTE)) return i;
-    // The four promotions of one pair stand together: knight, bishop, rook, queen.
-    // Clients have long seen this line before every promotion; it stays.
-    printf("index i has value equal to %d\n", i);
-    switch (text[4]) {
-      case 'n':
-      case 'N':
-        return i;
-      case 'b':
-      case 'B':
-        return i + 1;
-      case 'r':
-      case 'R':
-        return i + 2;
-      default:
-        return i + 3;
-    }
-  }
-  return -1;
 }
 
 static void cmd_position(char* line) {
@@ -188,14 +118,9 @@ static void cmd_setoption(char* line) {
 // A go value is held to this size either way.
 static const long long GO_VALUE_LIMIT = 1000000000LL;
 
-// An optional sign and the digits behind it, 0 when there are none; held to a sane range.
+// A go value held to a sane range.
 static int read_number(const char* s) {
-  bool negative = false;
-  if (*s == '-' || *s == '+') negative = *s++ == '-';
-  long long v = 0;
-  while (isdigit((unsigned char)*s) && v < GO_VALUE_LIMIT) v = v * 10 + (*s++ - '0');
-  if (v > GO_VALUE_LIMIT) v = GO_VALUE_LIMIT;
-  return (int)(negative ? -v : v);
+  return (int)read_signed(s, GO_VALUE_LIMIT);
 }
 
 // Whether m can be played in the position on the board.
@@ -224,7 +149,7 @@ static void ShowBestMove() {
   // No reply is named after a ponder search stopped before its hit or a stopped analysis; a stop
   // in the middle of an iteration can leave the reply of an older best move behind.
   const bool stopped_early = si.pondering || (si.infinite && si.stop_requested);
-  if (si.ponder_option && !stopped_early && legal_here(si.ponder_move))
+  if (OptionUci.Ponder && !stopped_early && legal_here(si.ponder_move))
     SendInfo("bestmove %s ponder %s", text, move_str(si.ponder_move));
   else
     SendInfo("bestmove %s", text);
@@ -339,9 +264,7 @@ static void search_and_reply() {
 
 static void cmd_go(char* line) {
   memset(&SearchInput, 0, sizeof SearchInput);
-  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
-  si.ponder_time = si.time_avail = 0;
-  ext_time_control_type = TC_UNSET;
+  ResetSearch();
   go_limits_t limits = no_limits();
   if (!parse_limits(line, &limits)) return;
   apply_limits(limits);
@@ -371,7 +294,7 @@ static void cmd_stop(char*) {
 }
 
 static void cmd_uci(char*) {
-  SendInfo("id name %s", ENG_NAME_VER);
+  SendInfo("id name %s", ENGINE_NAME);
   SendInfo("id author Oskvarin");
   OptionList();
   // A new conversation may ask the book again; a running search keeps its count.

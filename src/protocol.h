@@ -6,10 +6,6 @@
 
 #include "types.h"
 
-extern char ENG_NAME_VER[256];
-// The engine's name and build number, as the banner and --version show them.
-extern const char ENGINE_NAME[];
-extern const char ENGINE_BUILD[];
 
 void program_header();
 void GenInit();
@@ -17,7 +13,4 @@ void engine_init();
 void Loop();
 // Reads and runs one line; false once the input has ended.
 bool LoopCall();
-bool ReadSomeLines(FILE* stream, char* buffer, int size);
 void HandleLine(char* line);
-int parse_move(const char* text);
-char* move_str(move m);

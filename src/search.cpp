@@ -13,19 +13,16 @@
 #include "board.h"
 #include "eval.h"
 #include "fen.h"
+#include "movetext.h"
 #include "option.h"
 #include "pg_key.h"
 #include "pg_show.h"
 #include "platform.h"
-#include "protocol.h"
 #include "timeman.h"
 
-search_info_t si;
 search_input_t SearchInput;
-int max_depth, max_time, ext_time_control_type;
-int ext_max_tt;
 int gSelDepth;
-gen_rec_t killer1[MAX_PLY], killer2[MAX_PLY], mkiller1[MAX_PLY];
+int out_of_book;
 
 move pv[MAX_PLY][MAX_PLY];
 int pv_length[MAX_PLY];
@@ -35,8 +32,6 @@ U64 rnodes;
 int ext_root_side;
 int ralpha, rbeta, idepth;
 int iscore[MAX_ITERATION + 1];
-int start_time, stop_time;
-int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
 pv_store_t PVStore[MAX_SEARCHMOVES];
 int my_cnt;
 exclude_t ExcludeMove;
@@ -70,15 +65,16 @@ static const int BOOK_MISSES = 2;
 // The fifty-move rule in plies.
 static const int FIFTY_MOVE_PLIES = 100;
 
+// Every POLL_NODES nodes the clock and the input are looked at; true when the search must stop.
+static inline bool poll_says_stop() {
+  if ((nodes & (POLL_NODES - 1)) != 0) return false;
+  CheckUserInputandTime();
+  return si.stopped;
+}
+
 // The stacks of a node have room for two more plies.
 static inline bool too_deep() {
   return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
-}
-
-void ResetSearch() {
-  si.infinite = false;
-  si.stop_requested = false;
-  si.time_avail = 0;
 }
 
 int contempt_value() {
@@ -93,16 +89,6 @@ void update_pv(move m, int p) {
   pv[p][p] = m;
   for (int i = p + 1; i < pv_length[p + 1]; i++) pv[p][i] = pv[p + 1][i];
   pv_length[p] = pv_length[p + 1];
-}
-
-// Captures, castling and promotions never become killers.
-void update_killers(move m, int score) {
-  if (m.b.bits & (MF_CAPTURE | MF_CASTLE | MF_PROMOTE)) return;
-  if (killer1[ply].m.u != m.u) {
-    killer2[ply] = killer1[ply];
-    killer1[ply].m = m;
-  }
-  if (score >= MATE_BOUND) mkiller1[ply].m = m;
 }
 
 int value_to_mate(int score) {
@@ -169,7 +155,7 @@ static inline bool record(move m, int v, int* best, int* alpha, int beta) {
   *best = v;
   if (v <= *alpha) return false;
   if (v >= beta) {
-    update_killers(m, v);
+    remember_killer(m, v >= MATE_BOUND);
     return true;
   }
   *alpha = v;
@@ -178,10 +164,7 @@ static inline bool record(move m, int v, int* best, int* alpha, int beta) {
 }
 
 int search(int alpha, int beta, int depth, bool checked) {
-  if ((nodes & (POLL_NODES - 1)) == 0) {
-    CheckUserInputandTime();
-    if (si.stopped) return 0;
-  }
+  if (poll_says_stop()) return 0;
   pv_length[ply] = ply;
   if (too_deep()) return eval();
   // Only a root check that loses material, and so is not extended, arrives here in check: its
@@ -209,7 +192,7 @@ int search(int alpha, int beta, int depth, bool checked) {
     move m = gen_dat[i].m;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = in_check(side);
+    bool check = side_checked;
     int d = check ? depth : depth - ONE_PLY;
     int v = search_child(alpha, beta, d, check, best == NO_SCORE || beta - alpha <= 1);
     takeback();
@@ -218,7 +201,7 @@ int search(int alpha, int beta, int depth, bool checked) {
   }
   if (si.stopped) return 0;
   if (legal == 0) return checked ? ply - MATE : OptionUci.StalemateScore;
-  if (best > entry_alpha) update_killers(pv[ply][ply], best);
+  if (best > entry_alpha) remember_killer(pv[ply][ply], best >= MATE_BOUND);
   return best;
 }
 
@@ -226,10 +209,7 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
   rnodes++;
-  if ((nodes & (POLL_NODES - 1)) == 0) {
-    CheckUserInputandTime();
-    if (si.stopped) return 0;
-  }
+  if (poll_says_stop()) return 0;
   pv_length[ply] = ply;
   if (mat_is_draw()) return 0;
   if (fifty >= FIFTY_MOVE_PLIES) return fifty_value();
@@ -258,7 +238,7 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
       continue;
     if (!makemove(m.b)) continue;
     legal++;
-    bool check = in_check(side);
+    bool check = side_checked;
     int v = -qsearch(-beta, -alpha, depth - ONE_PLY, check);
     takeback();
     if (si.stopped) return best;
@@ -280,18 +260,9 @@ static bool listed(const move* moves, int count, move m) {
   return false;
 }
 
-int search_root(int alpha, int beta, int depth, bool checked, int checker1, int checker2) {
+int search_root(int alpha, int beta, int depth, bool checked) {
   pv_length[0] = 0;
-  if (checked) {
-    gchecker1 = checker1;
-    gchecker2 = checker2;
-    if (checker2 == -1)
-      gen_evade();
-    else
-      gen_king();
-  } else {
-    gen();
-  }
+  gen_node(checked);
   follow_principal_variation();
   auto no_move_score = [&] {
     if (ExcludeMove.count > 0) return ALL_MOVES_EXCLUDED;
@@ -312,7 +283,7 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
     legal++;
     if (si.iter_time > CURRMOVE_ITERATION_MS && !si.quiet && si.time_avail >= CURRMOVE_CLOCK_MS)
       printf("info currmove %s currmovenumber %d\n", move_str(m), i - first_move[0] + 1);
-    bool check = in_check(side);
+    bool check = side_checked;
     int d = depth - ONE_PLY + (check && safe ? ONE_PLY : 0);
     // The root has no null-window shortcut: every later move gets the null window first.
     int v = search_child(alpha, beta, d, check, best == NO_SCORE);
@@ -323,8 +294,8 @@ int search_root(int alpha, int beta, int depth, bool checked, int checker1, int 
   if (si.stopped) return 0;
   if (legal == 0) return no_move_score();
   // A forced reply needs little thought.
-  if (legal == 1 && checked) stop_time = ms_add(stop_time, -(max_time / 2));
-  if (best > entry_alpha) update_killers(pv[0][0], best);
+  if (legal == 1 && checked) hurry_forced_reply();
+  if (best > entry_alpha) remember_killer(pv[0][0], best >= MATE_BOUND);
   return best;
 }
 
@@ -370,7 +341,7 @@ static void print_iteration(int d, int v, int md, int t) {
 }
 
 static bool book_move() {
-  if (!bookOption.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite ||
+  if (!OptionUci.OwnBook || hply > BOOK_PLIES || out_of_book > BOOK_MISSES || si.infinite ||
       si.pondering)
     return false;
   char text[128], found[8];
@@ -388,12 +359,6 @@ static bool book_move() {
 
 // What one iteration leads to: the same depth again, the next one, or the clock's verdict first.
 enum iteration_step { REPEAT_DEPTH, NEXT_DEPTH, ASK_CLOCK };
-
-// The root position's checkers, found once per search.
-struct root_t {
-  int checker1, checker2;
-  bool checked;
-};
 
 // What iterative deepening carries from one iteration to the next.
 struct deepening_t {
@@ -413,7 +378,7 @@ static void full_window() {
 static void start_search() {
   full_window();
   ext_root_side = side == DARK ? 1 : 0;
-  start_time = get_ms();
+  start_clock();
   nodes = 0;
   rnodes = 0;
 }
@@ -423,25 +388,24 @@ static void clear_search_tables() {
   iscore[0] = 0;
   memset(pv, 0, sizeof pv);
   memset(pv_length, 0, sizeof pv_length);
-  memset(killer1, 0, sizeof killer1);
-  memset(killer2, 0, sizeof killer2);
-  memset(mkiller1, 0, sizeof mkiller1);
+  clear_killers();
   memset(&ExcludeMove, 0, sizeof ExcludeMove);
   my_cnt = 0;
 }
 
-static root_t find_root_checkers() {
+// Whether the side to move at the root is in check, found once per search.
+static bool root_in_check() {
   get_checker(side);
-  return {gchecker1, gchecker2, gchecker1 != -1 || gchecker2 != -1};
+  return gchecker1 != -1 || gchecker2 != -1;
 }
 
-static int search_iteration(int depth, int lines, const root_t& root) {
+static int search_iteration(int depth, int lines, bool checked) {
   gSelDepth = 0;
   idepth = depth;
   follow_pv = true;
   // Each line of several is searched with the full window.
   if (lines > 1) full_window();
-  return search_root(ralpha, rbeta, depth * ONE_PLY, root.checked, root.checker1, root.checker2);
+  return search_root(ralpha, rbeta, depth * ONE_PLY, checked);
 }
 
 // Keeps the iteration's score, best move and time; returns the time.
@@ -495,10 +459,7 @@ static bool clock_says_stop(int depth, int elapsed, bool multipv, deepening_t* r
       .best_changed = run->best[depth].u != run->best[depth - 1].u,
       .multipv = multipv,
   };
-  run->plan.budget = ms_diff(stop_time, start_time);
-  const bool stop = stop_after_iteration(it, &run->plan);
-  stop_time = ms_add(start_time, run->plan.budget);
-  return stop;
+  return weigh_iteration(it, &run->plan);
 }
 
 // Aspiration: a narrow window around the last score, widened after a failure; a failed depth is
@@ -647,12 +608,12 @@ static void choose_level_move() {
 }
 
 // The iterations, until a limit, the clock or the level ends them.
-static void deepen(int show, const root_t& root) {
+static void deepen(int show, bool checked) {
   const int last = max_depth > MAX_ITERATION ? MAX_ITERATION : max_depth;
   const int lines = lines_wanted();
   deepening_t run = {};
   for (int depth = 1; depth <= last;) {
-    const int score = search_iteration(depth, lines, root);
+    const int score = search_iteration(depth, lines, checked);
     if (score == -MATE || si.stopped) return;
     const int elapsed = note_iteration(depth, score, &run);
     iteration_step next = lines > 1 ? store_multipv_line(depth, score, elapsed, lines)
@@ -671,20 +632,22 @@ void think(int show) {
   if (book_move()) return;
   out_of_book++;
   si.stopped = false;
-  plan_search_time();
+  plan_search_time(out_of_book);
   clear_search_tables();
   plan_level();
-  const root_t root = find_root_checkers();
+  const bool checked = root_in_check();
   rootBestMove.u = 0;
   if (max_depth <= 0) return;
-  deepen(show, root);
+  deepen(show, checked);
   choose_level_move();
 }
 
+bool (*read_input_line)() = nullptr;
+
 void eventCheck() {
-  if (si.stop_requested) return;
+  if (si.stop_requested || read_input_line == nullptr) return;
   while (bioskey()) {
-    if (!LoopCall() || si.stop_requested) return;
+    if (!read_input_line() || si.stop_requested) return;
   }
 }
 

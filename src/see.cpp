@@ -30,7 +30,7 @@ int see(int from, int to) {
   swap[0] = seeValues[piece[to]];
   int last = seeValues[piece[from]];
 
-  Bitboard occ = Pos.occupied & ~(1ULL << (from ^ 56));
+  Bitboard occ = Pos.occupied & ~(square_bit(from));
   attackers |= reveal(piece[from], to, occ, diag, orth);
   if (!(attackers & Pos.bySide[side ^ 1])) return swap[0];
 

@@ -2,10 +2,9 @@
 // The clock: how much of it one move may take, and when a running search extends or stops.
 #include "timeman.h"
 
-#include "option.h"
 #include "board.h"
-#include "pg_show.h"
-#include "search.h"
+#include "option.h"
+#include "platform.h"
 
 // The planned time never takes more than this share of what the clock holds above the reserve,
 // however large the increment: clients that add the increment after the move send clocks smaller
@@ -25,6 +24,11 @@ static const int SUDDEN_DEATH_MOVES = 30;
 // below, about three quarters.
 static const int LARGE_INCREMENT_MS = 101;
 static const int INCREMENT_KEPT_MS = 50, INCREMENT_BONUS_MS = 25;
+// A smaller increment gives its half and a quarter more, or 5 ms when its half is under 10 ms.
+static const int HALF = 2, QUARTER = 4;
+static const int SMALL_HALF_MS = 9, SMALL_QUARTER_MS = 5;
+// A ponder search plans this share more: the opponent's time is thinking time too.
+static const int PONDER_EXTRA_DIVISOR = QUARTER;
 
 // The hard limit is a tenth of the clock when that is more than the planned time.
 static const int HARD_LIMIT_DIVISOR = 10;
@@ -36,14 +40,41 @@ static const int SCORE_DROP = 30;
 static const int SCORE_DROP_PERCENT = 80;
 // Below this the score-drop extension is the smaller one.
 static const int SMALL_LEAD = 74;
+// While pondering a new best move earns this many times the time spent so far.
+static const int NEW_BEST_PONDER_FACTOR = 2;
 // While pondering a drop by more than this counts as a failure.
 static const int PONDER_SCORE_DROP = 49;
 // The first moves out of book get a share more time when the game is long enough.
 static const int LONG_GAME_MS = 120000;
 static const int LONGER_GAME_MS = 150000;
+// Shares of the planned time that the extensions add: a new best move, a score drop into a small
+// lead and a failure low in a long losing game half of it, a failure low a quarter.
+static const int NEW_BEST_DIVISOR = HALF, SMALL_LEAD_DROP_DIVISOR = HALF;
+static const int FAIL_LOW_DIVISOR = QUARTER, LOSING_FAIL_LOW_DIVISOR = HALF;
+// The first move out of book gets a sixth more, the next ones up to the third an eighth.
+static const int FIRST_OUT_OF_BOOK_DIVISOR = 6, LATER_OUT_OF_BOOK_DIVISOR = 8;
+static const int OUT_OF_BOOK_MOVES = 3;
+// A forced reply gives back half the planned time.
+static const int FORCED_REPLY_DIVISOR = HALF;
+// The soft stop is weighed only once half the planned time is spent; a stable position gives
+// time back only while more than half of the last iteration's time is left.
+static const int SOFT_STOP_DIVISOR = HALF, GIVE_BACK_LEFT_DIVISOR = HALF;
 // A stable position gives back depth/GIVE_BACK_DIVISOR of the time left.
 static const int GIVE_BACK_DIVISOR = 128;
 static const int GIVE_BACK_DEPTH = 12;
+
+search_info_t si;
+int max_depth, max_time, ext_time_control_type;
+int ext_max_tt;
+int start_time, stop_time;
+// What a new best move, a failure low and a dropping score add to the plan.
+static int NewPvTimeExtension, FailLowTimeExtension, ScoreDropExtension1, ScoreDropExtension2;
+
+void ResetSearch() {
+  si.fixed_time = si.pondering = si.infinite = si.stop_requested = false;
+  si.ponder_time = si.time_avail = 0;
+  ext_time_control_type = TC_UNSET;
+}
 
 int ms_diff(int later, int earlier) {
   return (int)((uint32_t)later - (uint32_t)earlier);
@@ -61,8 +92,8 @@ static int movetime_margin(int movetime) {
 static long long increment_share(int inc) {
   if (inc > LARGE_INCREMENT_MS) return (inc - INCREMENT_KEPT_MS) + INCREMENT_BONUS_MS;
   if (inc <= 0) return 0;
-  const int half = inc >> 1;
-  return (inc - half) + (half > 9 ? inc >> 2 : 5);
+  const int half = inc / HALF;
+  return (inc - half) + (half > SMALL_HALF_MS ? inc / QUARTER : SMALL_QUARTER_MS);
 }
 
 // The time this move may take, from the clock of the side to move. A clock of 0 or less is an
@@ -106,23 +137,39 @@ void apply_limits(const go_limits_t& l) {
   time_budget(own, inc, l.movestogo, l.movetime);
   // Analysis, like a search for a mate, never ends by the clock.
   si.infinite = l.mate > 0 || l.infinite ? true : OptionUci.AnalyseMode;
-  // A ponder search plans a quarter more: the opponent's time is thinking time too.
   if (l.ponder) {
-    max_time = max_time + max_time / 4;
+    max_time = max_time + max_time / PONDER_EXTRA_DIVISOR;
     si.ponder_time = max_time;
   }
 }
 
-void plan_search_time() {
+void start_clock() {
+  start_time = get_ms();
+}
+
+void plan_search_time(int moves_out_of_book) {
   const int tenth = si.time_avail / HARD_LIMIT_DIVISOR;
   ext_max_tt = si.fixed_time ? max_time : (tenth > max_time ? tenth : max_time);
-  NewPvTimeExtension = max_time / 2;
-  FailLowTimeExtension = max_time / 4;
+  NewPvTimeExtension = max_time / NEW_BEST_DIVISOR;
+  FailLowTimeExtension = max_time / FAIL_LOW_DIVISOR;
   ScoreDropExtension1 = (int)((long long)max_time * SCORE_DROP_PERCENT / 100);
-  ScoreDropExtension2 = max_time / 2;
+  ScoreDropExtension2 = max_time / SMALL_LEAD_DROP_DIVISOR;
   stop_time = ms_add(start_time, max_time);
-  if (out_of_book >= 1 && out_of_book <= 3 && si.time_avail > LONG_GAME_MS)
-    stop_time = ms_add(stop_time, out_of_book == 1 ? max_time / 6 : max_time / 8);
+  if (moves_out_of_book >= 1 && moves_out_of_book <= OUT_OF_BOOK_MOVES &&
+      si.time_avail > LONG_GAME_MS) {
+    const int divisor =
+        moves_out_of_book == 1 ? FIRST_OUT_OF_BOOK_DIVISOR : LATER_OUT_OF_BOOK_DIVISOR;
+    stop_time = ms_add(stop_time, max_time / divisor);
+  }
+}
+
+void hurry_forced_reply() {
+  stop_time = ms_add(stop_time, -(max_time / FORCED_REPLY_DIVISOR));
+}
+
+// An iteration takes about one and a half times as long as the one before it.
+static int next_iteration_ms(int ms) {
+  return (3 * ms) / 2;
 }
 
 static bool unclear(int score) {
@@ -132,12 +179,12 @@ static bool unclear(int score) {
 // While pondering, an unclear position earns the time the pondered move would have had.
 static void extend_for_pondering(const iteration_facts_t& it, time_plan_t* plan) {
   if (it.depth < 3 || !si.pondering || !unclear(it.score)) return;
-  if (it.elapsed <= (3 * (plan->budget - it.elapsed)) / 2) return;
+  if (it.elapsed <= next_iteration_ms(plan->budget - it.elapsed)) return;
   int extra = 0;
   if (it.best_changed)
-    extra = 2 * it.elapsed;
+    extra = NEW_BEST_PONDER_FACTOR * it.elapsed;
   else if (it.failed_low || it.previous > it.score + PONDER_SCORE_DROP)
-    extra = (3 * it.elapsed) / 2;
+    extra = next_iteration_ms(it.elapsed);
   si.ponder_time += extra;
   plan->budget += extra;
 }
@@ -159,7 +206,7 @@ static bool extend_for_instability(const iteration_facts_t& it, time_plan_t* pla
   }
   if (it.failed_low && unclear(it.score)) {
     int extra = FailLowTimeExtension;
-    if (it.score < 0 && it.previous < 0 && si.time_avail > LONGER_GAME_MS) extra += max_time / 2;
+    if (it.score < 0 && it.previous < 0 && si.time_avail > LONGER_GAME_MS) extra += max_time / LOSING_FAIL_LOW_DIVISOR;
     plan->budget += extra;
     return true;
   }
@@ -170,13 +217,13 @@ static bool extend_for_instability(const iteration_facts_t& it, time_plan_t* pla
 // stable position gives some of that back).
 static bool soft_stop(const iteration_facts_t& it, time_plan_t* plan) {
   if (it.depth >= 3 && it.elapsed >= plan->budget) return true;
-  if (it.depth < 2 || si.fixed_time || it.elapsed <= max_time / 2 || it.score < it.previous)
+  if (it.depth < 2 || si.fixed_time || it.elapsed <= max_time / SOFT_STOP_DIVISOR || it.score < it.previous)
     return false;
   if (ext_time_control_type != TC_MOVES_TO_GO && ext_time_control_type != TC_SUDDEN_DEATH)
     return false;
   const int left = plan->budget - it.elapsed;
-  if (left < (3 * it.elapsed) / 2) return true;
-  if (it.depth >= GIVE_BACK_DEPTH && plan->changes == 0 && left > it.elapsed / 2)
+  if (left < next_iteration_ms(it.elapsed)) return true;
+  if (it.depth >= GIVE_BACK_DEPTH && plan->changes == 0 && left > it.elapsed / GIVE_BACK_LEFT_DIVISOR)
     plan->budget -= (left * it.depth) / GIVE_BACK_DIVISOR;
   return false;
 }
@@ -196,4 +243,11 @@ bool stop_after_iteration(const iteration_facts_t& it, time_plan_t* plan) {
     return true;
   if (it.depth >= 3 && !si.fixed_time && extend_for_instability(it, plan)) return false;
   return soft_stop(it, plan);
+}
+
+bool weigh_iteration(const iteration_facts_t& it, time_plan_t* plan) {
+  plan->budget = ms_diff(stop_time, start_time);
+  const bool stop = stop_after_iteration(it, plan);
+  stop_time = ms_add(start_time, plan->budget);
+  return stop;
 }

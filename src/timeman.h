@@ -5,6 +5,8 @@
 
 #include <climits>
 
+#include "types.h"
+
 // What ext_time_control_type says about the clock of the running search.
 enum time_control_kind {
   TC_UNSET = 0,         // a plain clock, or none: no movestogo was given
@@ -12,6 +14,18 @@ enum time_control_kind {
   TC_SUDDEN_DEATH = 2,  // "movestogo 0" with a clock that is not empty
   TC_FIXED_TIME = 3,    // movetime
 };
+
+// The state of the running search: what its go line asked for, its clock, and its stop flags.
+extern search_info_t si;
+// The depth and the planned milliseconds of a search; ext_time_control_type: a time_control_kind.
+extern int max_depth, max_time, ext_time_control_type;
+// The hard limit of the running search, in milliseconds from its start.
+extern int ext_max_tt;
+// The millisecond clock when the running search started, and when it plans to stop.
+extern int start_time, stop_time;
+
+// Iterations of one search at most: the depth of a search without a depth limit.
+const int MAX_ITERATION = 128;
 
 // A go value the line did not carry; a parsed value never reaches it.
 const int GO_ABSENT = INT_MIN;
@@ -41,6 +55,10 @@ struct time_plan_t {
   int changes;
 };
 
+// Forgets what the last go line asked for: no stop, ponder, infinite or fixed-time search, no
+// clock. Every search and diagnostic run starts from here.
+void ResetSearch();
+
 // The millisecond clock wraps, so times are compared by their difference.
 int ms_diff(int later, int earlier);
 int ms_add(int t, int ms);
@@ -48,7 +66,15 @@ int ms_add(int t, int ms);
 void apply_limits(const go_limits_t& limits);
 // The budget of one move from the clock of the side to move (values absent: GO_ABSENT).
 void time_budget(int own, int inc, int movestogo, int movetime);
-// The hard limit, the extensions and the stop time of a search that starts at start_time.
-void plan_search_time();
+// The search starts now.
+void start_clock();
+// The hard limit, the extensions and the stop time of a search that starts at start_time, the
+// first moves out of book getting more.
+void plan_search_time(int moves_out_of_book);
+// A forced reply needs little thought: the stop time comes closer.
+void hurry_forced_reply();
+// Weighs one finished iteration against the stop time in force and moves the stop time by what
+// the plan gained or gave back; true when the search must stop now.
+bool weigh_iteration(const iteration_facts_t& it, time_plan_t* plan);
 // Weighs one finished iteration: extends the plan, or says the search must stop now.
 bool stop_after_iteration(const iteration_facts_t& it, time_plan_t* plan);

@@ -44,6 +44,7 @@ struct hist_rec_t {
   int castle;
   int ep;
   int fifty;
+  bool checked;
 };
 
 struct position_t {
@@ -67,7 +68,6 @@ struct search_info_t {
   bool fixed_time;
   bool infinite;
   bool stopped;
-  bool ponder_option;
   bool stop_requested;
 };
 
@@ -87,10 +87,8 @@ struct option_uci_t {
   int KingShelterWeight;
   char BookFile[1280];
   bool AnalyseMode;
+  bool Ponder;
+  bool OwnBook;
   bool LimitStrength;
   int Elo;
-};
-
-struct book_option_t {
-  bool OwnBook;
 };

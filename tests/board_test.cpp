@@ -47,10 +47,22 @@ std::vector<long long> snapshot() {
   return s;
 }
 
-// Perft that checks the whole position after every make and every take back, and that every
-// capture's list score tells whether it loses material as the exchange itself does.
+// In check, of all the moves the full generator offers only the evasions may be made.
+int moves_made_of_full_list() {
+  gen();
+  int n = 0;
+  for (int i = first_move[ply]; i < first_move[ply + 1]; i++)
+    if (makemove(gen_dat[i].m.b)) n++, takeback();
+  return n;
+}
+
+// Perft that checks the whole position after every make and every take back, that every
+// capture's list score tells whether it loses material as the exchange itself does, that a
+// legality told without playing the move is makemove's, and that in check the full list leaves
+// no more moves than the evasions.
 U64 checked_walk(int depth, std::string* fault) {
   if (depth == 0) return 1;
+  const int full = side_checked ? moves_made_of_full_list() : -1;
   gen_node(in_check(side));
   U64 n = 0;
   char why[64];
@@ -62,7 +74,10 @@ U64 checked_walk(int depth, std::string* fault) {
         capture_loses(gen_dat[i]) != (see(m.from, m.to) < 0))
       *fault = "exchange of " + text + " misread from its score";
     auto same = [&] { return snapshot() == before && board_consistent(why, sizeof why); };
-    if (!makemove(gen_dat[i].m.b)) {
+    const int told = legal_unplayed(m);
+    const bool made = makemove(m);
+    if (told >= 0 && told != made) *fault = "legality of " + text + " told wrongly";
+    if (!made) {
       if (!same()) *fault = "refused " + text + " changed the position";
       continue;
     }
@@ -71,6 +86,7 @@ U64 checked_walk(int depth, std::string* fault) {
     takeback();
     if (!same()) *fault = "take back of " + text + " differs";
   }
+  if (full >= 0 && depth == 1 && (U64)full != n) *fault = "a move ignores the check";
   return n;
 }
 
@@ -96,24 +112,28 @@ TEST_F(BoardTest, PerftMatchesPublishedCounts) {
   EXPECT_GT(checked, 100);
 }
 
-// The clock, en passant after a double step only where a pawn can take, and the castling rights
-// a rook loses by leaving its corner or by being taken there.
-TEST_F(BoardTest, ClockEnPassantAndCastlingRights) {
+// The clock, en passant after a double step only where a pawn can take, the castling rights a
+// rook loses by leaving its corner or by being taken there, and the check of the side to move.
+TEST_F(BoardTest, ClockEnPassantCastlingRightsAndCheck) {
   const struct {
     const char *fen, *move;
-    int fifty, ep, castle;
+    int fifty, ep, castle, checked;
   } cases[] = {
-      {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1", "d4e3", 0, -1, 0},  // en passant resets the clock
-      {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1, 0},
-      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0},
-      {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44, 0},
-      {"4k3/8/8/8/3P4/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0},  // an own pawn cannot take
-      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 3 1", "a1a8", 0, -1, 1 | 4},
-      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 1", "h8h1", 0, -1, 2 | 8},
+      {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 7 1", "d4e3", 0, -1, 0, 0},  // en passant resets the clock
+      {"4k3/8/8/8/8/8/8/4K1N1 w - - 7 1", "g1f3", 8, -1, 0, 0},
+      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0, 0},
+      {"4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1", "e2e4", 0, 44, 0, 0},
+      {"4k3/8/8/8/3P4/8/4P3/4K3 w - - 0 1", "e2e4", 0, -1, 0, 0},  // an own pawn cannot take
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 3 1", "a1a8", 0, -1, 1 | 4, 1},
+      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 1", "h8h1", 0, -1, 2 | 8, 1},
+      // Set up with Black in check already: the king's move neither gives nor ends that check.
+      {"4k3/8/8/8/8/8/4R3/K7 w - - 0 1", "a1b1", 1, -1, 0, 1},
   };
   for (const auto& c : cases) {
     uci::handle(std::string("position fen ") + c.fen + " moves " + c.move);
-    EXPECT_EQ(std::vector({fifty, ep, castle}), std::vector({c.fifty, c.ep, c.castle})) << c.fen;
+    EXPECT_EQ(std::vector({fifty, ep, castle, (int)side_checked}),
+              std::vector({c.fifty, c.ep, c.castle, c.checked}))
+        << c.fen;
   }
 }
 

@@ -88,6 +88,16 @@ TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
   }
 }
 
+// A root in check with one legal reply (Ka2) gives back half of its planned time.
+TEST_F(SearchTest, ForcedReplyAtTheRootHalvesThePlan) {
+  setup("1r5k/8/8/8/8/8/8/K6r w - - 0 1");
+  max_depth = 1;
+  max_time = 1000;
+  si.time_avail = 100000;
+  think(0);
+  EXPECT_EQ(ms_diff(stop_time, start_time), 500);
+}
+
 // A go line's limits over a table of clocks: the planned time never reaches past the clock,
 // whatever the increment; an empty clock plans nothing; a mate in n is 2n - 1 plies deep.
 TEST_F(SearchTest, LimitsAndTheTimeBudget) {
@@ -197,7 +207,7 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
     si.time_avail = 100000;
     max_time = 1000;
     start_time = 0;
-    plan_search_time();
+    plan_search_time(0);
     ext_time_control_type = c.sudden_death ? TC_SUDDEN_DEATH : TC_UNSET;
     time_plan_t plan = {c.budget, 0};
     const std::string row = std::to_string(&c - cases);

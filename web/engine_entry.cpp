@@ -1,14 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine's way in from the browser: the worker starts it once, then hands it one line at a
-// time; everything it prints goes back to the page line by line.
+// The engine's ways in from the browser. With a shared input queue the worker calls zeltro_run,
+// the engine's own command loop, whose standard input blocks on that queue and whose search looks
+// at it between nodes as on a terminal. Without one the worker starts the engine once with
+// zeltro_start and hands it one line at a time with zeltro_line. Everything the engine prints
+// goes back to the page line by line.
 #include <emscripten.h>
 
 #include <cstdio>
 
 #include "protocol.h"
-#include "search.h"
+#include "timeman.h"
 
 extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void zeltro_run() {
+  // One byte per read, as natively: a read never waits for more than the line it is in.
+  setvbuf(stdin, nullptr, _IONBF, 0);
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  program_header();
+  engine_init();
+  Loop();
+}
 
 EMSCRIPTEN_KEEPALIVE void zeltro_start() {
   program_header();

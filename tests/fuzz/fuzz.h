@@ -12,6 +12,8 @@
 #include "board.h"
 #include "data.h"
 #include "diag.h"
+#include "fen.h"
+#include "movetext.h"
 #include "hash.h"
 #include "option.h"
 #include "protocol.h"

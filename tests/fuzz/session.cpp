@@ -13,6 +13,7 @@
 #include "fen.h"
 #include "platform.h"
 #include "search.h"
+#include "util.h"
 
 // The deepest search a go may ask for here: a few thousand nodes, so the search polls its input
 // a few times; a mate in n moves is 2n - 1 plies deep.
