@@ -34,6 +34,9 @@ static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
                             {"UCI_AnalyseMode", false, "false", "check", 0, 0, nullptr},
                             {"RepeatScore", true, "-15", "spin", -32000, 32000, nullptr},
                             {"Move Overhead", true, "60", "spin", 0, 5000, nullptr},
+                            {"UCI_LimitStrength", true, "false", "check", 0, 0, nullptr},
+                            // Full strength by default (LEVEL_MAX_ELO).
+                            {"UCI_Elo", true, "1850", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
                             {nullptr, false, nullptr, nullptr, 0, 0, nullptr}};
 
 void* AllocateSomeMemory(size_t n) {
@@ -80,6 +83,8 @@ void OptionUciDefaults() {
   OptionUci.AnalyseMode = false;
   OptionUci.Ponder = false;
   OptionUci.OwnBook = false;
+  OptionUci.LimitStrength = false;
+  OptionUci.Elo = LEVEL_MAX_ELO;
 }
 
 static option_t* find_option(const char* name) {
@@ -179,6 +184,12 @@ void OptionApply(const char* name) {
   } else if (my_StringIsEqual(name, "UCI_AnalyseMode")) {
     OptionUci.AnalyseMode = OptionGetBool("UCI_AnalyseMode");
     printf("info string UCI_AnalyseMode is set to %s\n", bool_text(OptionUci.AnalyseMode));
+  } else if (my_StringIsEqual(name, "UCI_LimitStrength")) {
+    OptionUci.LimitStrength = OptionGetBool("UCI_LimitStrength");
+    printf("info string UCI_LimitStrength is set to %s\n", bool_text(OptionUci.LimitStrength));
+  } else if (my_StringIsEqual(name, "UCI_Elo")) {
+    OptionUci.Elo = spin_value("UCI_Elo");
+    printf("info string UCI_Elo is set to %d\n", OptionUci.Elo);
   } else {
     for (const weight_t& w : weights) {
       if (!my_StringIsEqual(name, w.name)) continue;

@@ -6,6 +6,10 @@
 
 #include "types.h"
 
+// The range of UCI_Elo: a beginner, and the engine at full strength.
+const int LEVEL_MIN_ELO = 1000;
+const int LEVEL_MAX_ELO = 1850;
+
 extern option_uci_t OptionUci;
 
 void OptionStart();

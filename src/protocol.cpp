@@ -58,6 +58,7 @@ void engine_init() {
   GenInit();
   init_ttable(OptionUci.Hash);
   init_hash();
+  seed_level_choices();
   init_board(spos);
   ply = 0;
   gen();

@@ -3,6 +3,8 @@
 // the periodic clock and input check that lets one thread search and listen at once.
 #include "search.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -306,11 +308,16 @@ static long long nps(U64 n, int ms) {
   return ms > 0 ? (long long)(n * 1000 / (U64)ms) : 0;
 }
 
-// Prints the lines of one MultiPV depth, best first, and makes the top line the move to play.
+static void keep_candidates(int depth, int count);
+
+// Prints the lines of one MultiPV depth, best first (no more than were asked for: a level may
+// search more), and makes the top line the move to play.
 static void finish_multipv(int d, int lines) {
   SortByPvScore(lines, PVStore);
   pv[0][0] = rootBestMove = PVStore[0].moves[0];
-  for (int i = 0; i < lines; i++) {
+  keep_candidates(d, lines);
+  const int shown = lines < OptionUci.MultiPV ? lines : OptionUci.MultiPV;
+  for (int i = 0; i < shown; i++) {
     const pv_store_t& p = PVStore[i];
     printf("info depth %d multipv %d score cp %d time %d nodes %lld nps %lld pv", d, i + 1, p.score,
            p.time, (long long)p.nodes, nps(p.nodes, p.time));
@@ -482,19 +489,128 @@ static iteration_step set_aspiration_window(int score, deepening_t* run) {
   return REPEAT_DEPTH;
 }
 
-void think(int show) {
-  start_search();
-  if (book_move()) return;
-  out_of_book++;
-  si.stopped = false;
-  plan_search_time(out_of_book);
-  clear_search_tables();
-  const bool checked = root_in_check();
-  rootBestMove.u = 0;
-  if (max_depth <= 0) return;
+// Playing at a level. A weaker player sees less and misjudges more: the search gets a node
+// budget, so it misses what lies deeper, and the move is chosen among the best few root moves by
+// values misread by a random error, so it now and then prefers a worse plan. The budget
+// does not grow with the clock, so a level plays alike at blitz and at slower games.
+struct level_row_t {
+  int elo;
+  double nodes;  // the node budget of one move
+  int error;     // the largest misreading of a move's value, in centipawns
+};
 
+// The levels measured against a known rating ladder (README); the ratings between rows are
+// interpolated. The top row is the engine itself: no budget, no error.
+static const level_row_t LEVEL_ROWS[] = {
+    {LEVEL_MIN_ELO, 6000, 120}, {1350, 30000, 80}, {1550, 80000, 50},
+    {1700, 200000, 25},         {LEVEL_MAX_ELO, 0, 0},
+};
+// The budget at the top row used for interpolating just below it: about what the engine searches
+// in a move of a five-minute game.
+static const double FULL_STRENGTH_NODES = 300000;
+// Root moves compared when the level misreads values.
+static const int LEVEL_LINES = 4;
+// A depth is not started when this many times the last one's nodes would overrun the budget.
+static const int LEVEL_GROWTH = 2;
+
+struct level_t {
+  bool on;
+  U64 node_budget;  // 0: none
+  int error;
+  int lines;
+  U64 depth_start;  // nodes when the current depth began
+  int depth;        // of the candidates
+  int candidates;   // the lines of the last finished depth
+};
+
+static level_t level;
+static pv_store_t level_line[MAX_SEARCHMOVES];
+static U64 level_random_state;
+
+// The level's own random numbers (splitmix64), apart from rand15 whose sequence makes the keys
+// and the book choices.
+static U64 level_random() {
+  U64 z = (level_random_state += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
+// Taken once at start-up from the clock and where the stack lies; ZELTRO_SEED fixes it.
+void seed_level_choices() {
+  const char* fixed = getenv("ZELTRO_SEED");
+  int here = 0;
+  level_random_state = fixed ? strtoull(fixed, nullptr, 10)
+                             : (U64)(unsigned)get_ms() << 32 ^ (U64)(uintptr_t)&here;
+}
+
+// The diagnostics (bench, profile, symtestpos, EPD suites) search quietly, always at full
+// strength.
+static bool level_in_play() {
+  return OptionUci.LimitStrength && !si.quiet && OptionUci.Elo < LEVEL_MAX_ELO;
+}
+
+// The budget and the error of the level set, interpolated between the two rows around it.
+static void plan_level() {
+  level = {};
+  if (!level_in_play()) return;
+  int i = 0;
+  while (LEVEL_ROWS[i + 1].elo < OptionUci.Elo) i++;
+  const level_row_t& lo = LEVEL_ROWS[i];
+  const level_row_t& hi = LEVEL_ROWS[i + 1];
+  const double t = (double)(OptionUci.Elo - lo.elo) / (hi.elo - lo.elo);
+  const double top = hi.nodes > 0 ? hi.nodes : FULL_STRENGTH_NODES;
+  level.on = true;
+  level.node_budget = (U64)(lo.nodes * pow(top / lo.nodes, t));
+  level.error = (int)(lo.error + (hi.error - lo.error) * t);
+  level.lines = level.error > 0 ? LEVEL_LINES : 1;
+}
+
+// The lines the level may choose among: at least its own count.
+static int lines_wanted() {
+  if (!level.on || OptionUci.MultiPV >= level.lines) return OptionUci.MultiPV;
+  return level.lines;
+}
+
+// The lines of a finished depth are the candidates; a depth cut short keeps the last ones.
+static void keep_candidates(int depth, int count) {
+  if (!level.on) return;
+  level.depth = depth;
+  level.candidates = count;
+  memcpy(level_line, PVStore, sizeof(pv_store_t) * count);
+}
+
+// The budget is spent, or the next depth would spend it.
+static bool level_says_stop() {
+  if (!level.on) return false;
+  const U64 last = rnodes - level.depth_start;
+  level.depth_start = rnodes;
+  return rnodes + last * LEVEL_GROWTH > level.node_budget;
+}
+
+// The level misjudges the moves it did not settle on: each other candidate looks better than it
+// is by a random amount up to the level's error, and the best-looking move is played (and its
+// line shown when it is not the line shown last).
+static void choose_level_move() {
+  if (!level.on || level.candidates < 2) return;
+  int chosen = 0, best_seen = level_line[0].score;
+  for (int i = 1; i < level.candidates; i++) {
+    const int seen = level_line[i].score + (int)(level_random() % (U64)(level.error + 1));
+    if (seen > best_seen) best_seen = seen, chosen = i;
+  }
+  const pv_store_t& line = level_line[chosen];
+  pv[0][0] = rootBestMove = line.moves[0];
+  si.ponder_move = line.count > 1 ? line.moves[1] : move{};
+  if (chosen == 0) return;
+  printf("info depth %d multipv 1 score cp %d time %d nodes %lld nps %lld pv", level.depth,
+         line.score, line.time, (long long)line.nodes, nps(line.nodes, line.time));
+  print_pv_moves(line.moves, line.count);
+}
+
+// The iterations, until a limit, the clock or the level ends them.
+static void deepen(int show, bool checked) {
   const int last = max_depth > MAX_ITERATION ? MAX_ITERATION : max_depth;
-  const int lines = OptionUci.MultiPV;
+  const int lines = lines_wanted();
   deepening_t run = {};
   for (int depth = 1; depth <= last;) {
     const int score = search_iteration(depth, lines, checked);
@@ -506,8 +622,24 @@ void think(int show) {
       if (clock_says_stop(depth, elapsed, lines > 1, &run)) return;
       next = lines > 1 ? NEXT_DEPTH : set_aspiration_window(score, &run);
     }
+    if (next == NEXT_DEPTH && level_says_stop()) return;
     if (next == NEXT_DEPTH) depth++;
   }
+}
+
+void think(int show) {
+  start_search();
+  if (book_move()) return;
+  out_of_book++;
+  si.stopped = false;
+  plan_search_time(out_of_book);
+  clear_search_tables();
+  plan_level();
+  const bool checked = root_in_check();
+  rootBestMove.u = 0;
+  if (max_depth <= 0) return;
+  deepen(show, checked);
+  choose_level_move();
 }
 
 bool (*read_input_line)() = nullptr;

@@ -44,6 +44,7 @@ extern int my_cnt;
 extern exclude_t ExcludeMove;
 extern move rootBestMove;
 
+void seed_level_choices();
 void think(int show);
 int search_root(int alpha, int beta, int depth, bool checked);
 int search(int alpha, int beta, int depth, bool checked);

@@ -89,4 +89,6 @@ struct option_uci_t {
   bool AnalyseMode;
   bool Ponder;
   bool OwnBook;
+  bool LimitStrength;
+  int Elo;
 };

@@ -44,13 +44,15 @@ TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
   const Lines reply = uci::ask(e, "uci");
-  ASSERT_EQ(reply.size(), 15u);
+  ASSERT_EQ(reply.size(), 17u);
   EXPECT_EQ(reply[0], "id name Zeltro 1800");
   EXPECT_EQ(reply[1], "id author Oskvarin");
-  for (size_t i = 2; i < 14; i++)
+  for (size_t i = 2; i < 16; i++)
     EXPECT_NE(manual.find(manual_entry(reply[i])), std::string::npos) << reply[i];
   EXPECT_EQ(reply[13], "option name Move Overhead type spin default 60 min 0 max 5000");
-  EXPECT_EQ(reply[14], "uciok");
+  EXPECT_EQ(reply[14], "option name UCI_LimitStrength type check default false");
+  EXPECT_EQ(reply[15], "option name UCI_Elo type spin default 1850 min 1000 max 1850");
+  EXPECT_EQ(reply[16], "uciok");
   for (const char* line :
        {"debug on", "", "  isready", "isready ", "ISREADY", "stop", "ponderhit", "ucinewgame",
         "hello", "setoption value 3 name MultiPV", "position startpos moves e2e4 e7e5"})
@@ -89,6 +91,14 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
       {"MobilityWeight value lots", "MobilityWeight is set to 0",
        "MobilityWeight type spin default 0 min 0 max 1000"},
       {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true", nullptr},
+      {"uci_limitstrength value true", "UCI_LimitStrength is set to true",
+       "UCI_LimitStrength type check default true"},
+      {"UCI_Elo value 5000", "UCI_Elo is set to 1850",
+       "UCI_Elo type spin default 1850 min 1000 max 1850"},
+      {"UCI_Elo value 999", "UCI_Elo is set to 1000",
+       "UCI_Elo type spin default 1000 min 1000 max 1850"},
+      {"UCI_Elo value 1575", "UCI_Elo is set to 1575",
+       "UCI_Elo type spin default 1575 min 1000 max 1850"},
       {"hash value 9", "Hash is set to 4mb", nullptr},  // 1 to 4 MB; the size in force unanswered
       {"Hash value 0", "Hash is set to 1mb", nullptr},
       {"Hash value 1", nullptr, nullptr},
@@ -99,7 +109,7 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
               reply ? Lines{std::string("info string ") + reply} : Lines{})
         << option;
     const Lines options = uci::ask(e, "uci");
-    EXPECT_EQ(options.size(), 15u) << option;
+    EXPECT_EQ(options.size(), 17u) << option;
     if (!declared) continue;
     EXPECT_EQ(std::count(options.begin(), options.end(), std::string("option name ") + declared), 1)
         << option;
