@@ -297,9 +297,11 @@ async function levelAndClock() {
   await pause(1200)
   if (await whiteBelow()) throw new Error("playing Black, the board still has White below")
   const before = await sentCount()
+  // Counted before the click: a low level answers within a millisecond.
+  const replies = (await bestmoves()).length
   await page.click("#new-game")
   await page.waitForFunction((n) => window.engineLines.filter((l) => l.startsWith("bestmove")).length > n, WAIT,
-    (await bestmoves()).length)
+    replies)
   const sent = await sentSince(0)
   const go = (await sentSince(before)).find((l) => l.startsWith("go "))
   if (!sent.includes("setoption name UCI_LimitStrength value true") || !sent.includes(`setoption name UCI_Elo value ${level}`)) {
@@ -322,7 +324,8 @@ async function keepAndShare() {
   if (await boardFen() !== fen || await page.$eval("#moves", (e) => e.textContent) !== moves) {
     throw new Error(`after a reload the page shows ${await boardFen()}, not ${fen}`)
   }
-  const given = "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1"
+  // Black to move: the user still plays Black, so the engine, which may answer at once, waits.
+  const given = "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1"
   await page.goto(`${site}#fen=${encodeURIComponent(given)}`)
   await page.waitForFunction((f) => document.querySelector("#board").dataset.fen === f, WAIT, given)
 }
