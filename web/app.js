@@ -108,7 +108,7 @@ function think() {
   const search = {analysis: analysing(), ply: game.ply, stopped: false}
   // Options are sent before each search: the engine takes none while it searches.
   engine.send(`setoption name MultiPV value ${search.analysis ? $("lines").value : 1}`)
-  if (!search.analysis) sendLevel()
+  sendLevel(search.analysis)
   engine.send(positionLine())
   engine.send(search.analysis ? "go infinite" : goLine())
   searches.push(search)
@@ -141,9 +141,10 @@ function offerLevels() {
   $("level-choice").hidden = false
 }
 
-function sendLevel() {
+// Analysis always searches at full strength; play at the chosen level.
+function sendLevel(analysis) {
   if (!eloRange) return
-  const level = $("level").value
+  const level = analysis ? "full" : $("level").value
   engine.send(`setoption name UCI_LimitStrength value ${level === "full" ? "false" : "true"}`)
   if (level !== "full") engine.send(`setoption name UCI_Elo value ${level}`)
 }

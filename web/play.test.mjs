@@ -348,8 +348,12 @@ async function screenshots() {
   await page.goto(`${site}#pgn=${encodeURIComponent("1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6")}`)
   await page.select("#colour", "w")
   await page.select("#lines", "3")
+  const before = await sentCount()
   await page.click("#analyse")
   await page.waitForFunction(() => document.querySelectorAll("#pv-lines .pv:not(.idle)").length === 3, WAIT)
+  // The games are played at a level; analysis is at full strength.
+  const sent = await sentSince(before)
+  if (!sent.includes("setoption name UCI_LimitStrength value false")) throw new Error(`analysis at a level: ${sent.join(" | ")}`)
   await pause(1500)
   await page.screenshot({path: path.join(artifacts, "zeltro-web.png")})
   await page.emulateMediaFeatures([{name: "prefers-color-scheme", value: "dark"}])
