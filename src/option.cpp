@@ -145,19 +145,31 @@ bool OptionGetBool(const char* name) {
   return my_StringIsEqual(v, "true") || my_StringIsEqual(v, "yes") || my_StringIsEqual(v, "1");
 }
 
-// The options that act at once, with their confirmations.
+// The options that act at once, with their confirmations: the Hash size, then the spins and the
+// checks, each a field of the settings record.
 void OptionApply(const char* name) {
-  struct weight_t {
+  const struct {
     const char* name;
     int* field;
-  };
-  const weight_t weights[] = {{"PawnStructureWeight", &OptionUci.PawnStructureWeight},
-                              {"MaterialWeight", &OptionUci.MaterialWeight},
-                              {"MobilityWeight", &OptionUci.MobilityWeight},
-                              {"ThreatWeight", &OptionUci.ThreatWeight},
-                              {"KingAttackWeight", &OptionUci.KingAttackWeight},
-                              {"KingShelterWeight", &OptionUci.KingShelterWeight},
-                              {"PassedPawnWeight", &OptionUci.PassedPawnWeight}};
+  } spins[] = {{"RepeatScore", &OptionUci.RepeatScore},
+               // The time lost between the engine and the clock: kept back from every clock.
+               {"Move Overhead", &OptionUci.TimeReserve},
+               {"MultiPV", &OptionUci.MultiPV},
+               {"UCI_Elo", &OptionUci.Elo},
+               {"PawnStructureWeight", &OptionUci.PawnStructureWeight},
+               {"MaterialWeight", &OptionUci.MaterialWeight},
+               {"MobilityWeight", &OptionUci.MobilityWeight},
+               {"ThreatWeight", &OptionUci.ThreatWeight},
+               {"KingAttackWeight", &OptionUci.KingAttackWeight},
+               {"KingShelterWeight", &OptionUci.KingShelterWeight},
+               {"PassedPawnWeight", &OptionUci.PassedPawnWeight}};
+  const struct {
+    const char* name;
+    bool* field;
+  } checks[] = {{"Ponder", &OptionUci.Ponder},
+                {"OwnBook", &OptionUci.OwnBook},
+                {"UCI_AnalyseMode", &OptionUci.AnalyseMode},
+                {"UCI_LimitStrength", &OptionUci.LimitStrength}};
   if (my_StringIsEqual(name, "Hash")) {
     int v = spin_value("Hash");
     if (v == OptionUci.Hash) return;
@@ -165,37 +177,18 @@ void OptionApply(const char* name) {
     OptionUci.Hash = v;
     init_ttable(v);
     printf("info string Hash is set to %dmb\n", v);
-  } else if (my_StringIsEqual(name, "Ponder")) {
-    OptionUci.Ponder = OptionGetBool("Ponder");
-    printf("info string Ponder is set to %s\n", bool_text(OptionUci.Ponder));
-  } else if (my_StringIsEqual(name, "OwnBook")) {
-    OptionUci.OwnBook = OptionGetBool("OwnBook");
-    printf("info string OwnBook is set to %s\n", bool_text(OptionUci.OwnBook));
-  } else if (my_StringIsEqual(name, "RepeatScore")) {
-    OptionUci.RepeatScore = spin_value("RepeatScore");
-    printf("info string RepeatScore is set to %d\n", OptionUci.RepeatScore);
-  } else if (my_StringIsEqual(name, "Move Overhead")) {
-    // The time lost between the engine and the clock: kept back from every clock and movetime.
-    OptionUci.TimeReserve = spin_value("Move Overhead");
-    printf("info string Move Overhead is set to %d\n", OptionUci.TimeReserve);
-  } else if (my_StringIsEqual(name, "MultiPV")) {
-    OptionUci.MultiPV = spin_value("MultiPV");
-    printf("info string MultiPV is set to %d\n", OptionUci.MultiPV);
-  } else if (my_StringIsEqual(name, "UCI_AnalyseMode")) {
-    OptionUci.AnalyseMode = OptionGetBool("UCI_AnalyseMode");
-    printf("info string UCI_AnalyseMode is set to %s\n", bool_text(OptionUci.AnalyseMode));
-  } else if (my_StringIsEqual(name, "UCI_LimitStrength")) {
-    OptionUci.LimitStrength = OptionGetBool("UCI_LimitStrength");
-    printf("info string UCI_LimitStrength is set to %s\n", bool_text(OptionUci.LimitStrength));
-  } else if (my_StringIsEqual(name, "UCI_Elo")) {
-    OptionUci.Elo = spin_value("UCI_Elo");
-    printf("info string UCI_Elo is set to %d\n", OptionUci.Elo);
-  } else {
-    for (const weight_t& w : weights) {
-      if (!my_StringIsEqual(name, w.name)) continue;
-      *w.field = spin_value(w.name);
-      printf("info string %s is set to %d\n", w.name, *w.field);
-      return;
-    }
+    return;
+  }
+  for (const auto& o : spins) {
+    if (!my_StringIsEqual(name, o.name)) continue;
+    *o.field = spin_value(o.name);
+    printf("info string %s is set to %d\n", o.name, *o.field);
+    return;
+  }
+  for (const auto& o : checks) {
+    if (!my_StringIsEqual(name, o.name)) continue;
+    *o.field = OptionGetBool(o.name);
+    printf("info string %s is set to %s\n", o.name, bool_text(*o.field));
+    return;
   }
 }

@@ -308,17 +308,6 @@ static void cmd_ucinewgame(char*) {
   clearHash();
 }
 
-static void cmd_debug(char*) {}
-static void cmd_profile(char*) {
-  profile();
-}
-static void cmd_bench(char*) {
-  bench();
-}
-static void cmd_symtestpos(char*) {
-  symtestpos();
-}
-
 // What a command does when it comes while a search runs.
 enum during_search { ACTS, IGNORED, SAYS_IGNORED };
 
@@ -329,7 +318,7 @@ static const struct {
   void (*run)(char* line);
   during_search in_search;
 } Commands[] = {
-    {"debug ", cmd_debug, ACTS},
+    {"debug ", [](char*) {}, ACTS},
     {"go ", cmd_go, IGNORED},
     {"isready", cmd_isready, ACTS},
     {"ponderhit", cmd_ponderhit, ACTS},
@@ -339,9 +328,9 @@ static const struct {
     {"stop", cmd_stop, ACTS},
     {"uci", cmd_uci, ACTS},
     {"ucinewgame", cmd_ucinewgame, IGNORED},
-    {"profile", cmd_profile, SAYS_IGNORED},
-    {"bench", cmd_bench, SAYS_IGNORED},
-    {"symtestpos", cmd_symtestpos, SAYS_IGNORED},
+    {"profile", [](char*) { profile(); }, SAYS_IGNORED},
+    {"bench", [](char*) { bench(); }, SAYS_IGNORED},
+    {"symtestpos", [](char*) { symtestpos(); }, SAYS_IGNORED},
 };
 
 static bool matches(const char* line, const char* word) {
