@@ -1,27 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shared by the in-process tests: square names, square sets and a fixture with the engine set up.
+// Shared by the in-process tests: square names and a fixture with the engine set up.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <initializer_list>
-#include <string>
-
-#include "board.h"
-#include "fen.h"
-#include "option.h"
 #include "uci_harness.h"
 
 // Board square of a name like "e4" (a8 = 0).
 inline int sq(const char* name) {
   return (8 - (name[1] - '0')) * 8 + (name[0] - 'a');
-}
-
-// The bitboard of the named squares.
-inline Bitboard bits(std::initializer_list<const char*> names) {
-  Bitboard b = 0;
-  for (const char* n : names) b |= 1ULL << (sq(n) ^ 56);
-  return b;
 }
 
 class EngineTest : public ::testing::Test {

@@ -98,6 +98,21 @@ TEST_F(SearchTest, ForcedReplyAtTheRootHalvesThePlan) {
   EXPECT_EQ(ms_diff(stop_time, start_time), 500);
 }
 
+// The diagnostics (bench, profile, EPD suites) search quietly, and a quiet search plays at full
+// strength whatever the level.
+TEST_F(SearchTest, QuietSearchesIgnoreTheLevel) {
+  U64 nodes_searched[2];
+  for (bool limited : {false, true}) {
+    OptionUci.LimitStrength = limited, OptionUci.Elo = LEVEL_MIN_ELO;
+    setup(spos);
+    clearHash();
+    int ms;
+    move best;
+    suite_search(6, 1000000, &ms, &best, &nodes_searched[limited], 0);
+  }
+  EXPECT_EQ(nodes_searched[1], nodes_searched[0]);
+}
+
 // A go line's limits over a table of clocks: the planned time never reaches past the clock,
 // whatever the increment; an empty clock plans nothing; a mate in n is 2n - 1 plies deep.
 TEST_F(SearchTest, LimitsAndTheTimeBudget) {
@@ -117,6 +132,7 @@ TEST_F(SearchTest, LimitsAndTheTimeBudget) {
       {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1235, 29640, TC_UNSET, MAX_ITERATION},
       {"w", {100000, A, A, A, A, 2500, A, 3, 0, 0}, 2440, 2500, TC_FIXED_TIME, 5},
       {"w", {A, A, A, A, A, 100, A, 1, 0, 0}, 90, 100, TC_FIXED_TIME, 1},
+      {"w", {A, A, A, A, A, 0, A, A, 0, 0}, 0, 0, TC_FIXED_TIME, MAX_ITERATION},
       {"w", {500, A, 1000, A, A, A, A, A, 0, 0}, 330, 140, TC_UNSET, MAX_ITERATION},
       {"w", {2000, A, 1000, A, 1, A, A, A, 0, 0}, 1455, 1940, TC_MOVES_TO_GO, MAX_ITERATION},
       {"w", {60, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},

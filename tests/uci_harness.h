@@ -12,8 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -23,16 +24,17 @@
 #include "data.h"
 #include "diag.h"
 #include "fen.h"
-#include "movetext.h"
 #include "hash.h"
+#include "movetext.h"
 #include "option.h"
 #include "protocol.h"
+#include "search.h"
 
 namespace uci {
 
 using Lines = std::vector<std::string>;
 constexpr int kTimeoutMs = 30000;
-const char* const kBanner = "info string Zeltro 1800 32bit Build 4";
+constexpr int kHangGuardMs = 20000;  // added to the time a search may report
 
 inline long long now_ms() {
   using namespace std::chrono;
@@ -44,6 +46,11 @@ inline Lines split_lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+inline std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // An engine on pipes; its standard error is the test's. One still running at the end is killed.
@@ -88,12 +95,13 @@ inline Lines read_until(Engine& e, const char* prefix, int timeout_ms = kTimeout
     if (ended || late) return lines;
   }
 }
-inline Lines read_rest(Engine& e, int timeout_ms = kTimeoutMs) {
-  return read_until(e, nullptr, timeout_ms);
+inline Lines read_rest(Engine& e) {
+  return read_until(e, nullptr);
 }
 
-// Runs ZELTRO_EXE in the directory (or this one) on pipes and reads its banner.
-inline bool launch(Engine& e, const char* dir = nullptr) {
+// Runs ZELTRO_EXE in the directory (or this one) on pipes, its choices seeded when seed is not
+// empty, and reads its banner.
+inline bool launch(Engine& e, const char* dir = nullptr, const std::string& seed = "") {
   signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
   // When the test itself runs without standard input (or output), a pipe would take that
   // descriptor and be lost in the child's rewiring; /dev/null holds the place instead.
@@ -104,31 +112,37 @@ inline bool launch(Engine& e, const char* dir = nullptr) {
   if ((e.pid = fork()) == 0) {
     signal(SIGPIPE, SIG_DFL);
     dup2(in[0], 0), dup2(out[1], 1);
+    if (!seed.empty()) setenv("ZELTRO_SEED", seed.c_str(), 1);
     if (dir == nullptr || chdir(dir) == 0) execl(ZELTRO_EXE, ZELTRO_EXE, nullptr);
     _exit(127);
   }
   close(in[0]), close(out[1]);
   e.to_engine = in[1], e.from_engine = out[0];
-  return e.pid > 0 && read_until(e, "") == Lines{kBanner};
+  return e.pid > 0 && read_until(e, "") == Lines{"info string Zeltro 1800 32bit Build 4"};
 }
 
 // The reply to text: what came before the "readyok" to an "isready" sent behind it, which must
 // come even in the middle of a search.
-inline Lines ask(Engine& e, const std::string& text, int timeout_ms = kTimeoutMs) {
+inline Lines ask(Engine& e, const std::string& text) {
   if (!send(e, text + "\nisready")) return {"<engine gone>"};
-  Lines lines = read_until(e, "readyok", timeout_ms);
+  Lines lines = read_until(e, "readyok");
   if (lines.back() == "readyok") lines.pop_back();
   if (lines.empty() || lines.back() != "<timeout>") return lines;
   ADD_FAILURE() << "no readyok after " << text.substr(0, 80);
   return lines;
 }
 
+// The lines up to bestmove of a search started with the text, which may take most_ms.
+inline Lines search(Engine& e, const std::string& text, int most_ms = kTimeoutMs) {
+  return send(e, text) ? read_until(e, "bestmove", most_ms + kHangGuardMs) : Lines{"<gone>"};
+}
+
 // The exit status, or 128 + the number of the signal that ended the engine; one that does not
 // end in time is killed.
-inline int wait_exit(Engine& e, int timeout_ms = kTimeoutMs) {
+inline int wait_exit(Engine& e) {
   int status = 0;
   if (e.pid < 0) return -1;
-  for (const long long end = now_ms() + timeout_ms; waitpid(e.pid, &status, WNOHANG) == 0;) {
+  for (const long long end = now_ms() + kTimeoutMs; waitpid(e.pid, &status, WNOHANG) == 0;) {
     if (now_ms() > end) kill(e.pid, SIGKILL);
     usleep(10000);
   }
@@ -137,11 +151,6 @@ inline int wait_exit(Engine& e, int timeout_ms = kTimeoutMs) {
 }
 inline int quit(Engine& e) {
   return send(e, "quit") ? wait_exit(e) : -1;
-}
-
-inline std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // One run with arguments and no input, killed after timeout_ms.
@@ -160,25 +169,39 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   return r;
 }
 
-// In-process: tables, options and the start position, set up once per test process.
+// The move of the reply's bestmove line, and the milliseconds of the "info nodes N time T" line
+// before it (or -1).
+inline std::string bestmove(const Lines& out) {
+  if (out.empty() || !out.back().starts_with("bestmove ")) return "<none>";
+  return out.back().substr(9, out.back().find(' ', 9) - 9);
+}
+inline int reported_time(const Lines& out) {
+  int ms = -1;
+  if (out.size() >= 2) sscanf(out[out.size() - 2].c_str(), "info nodes %*d time %d", &ms);
+  return ms;
+}
+
+// In-process: the engine set up once per test process, its searches reading no input.
 inline void engine_in_process() {
   static bool ready = false;
-  if (ready) return;
-  OptionStart();
-  GenInit();
-  if (hashREC == nullptr) init_ttable(OptionUci.Hash);
-  init_hash();
-  init_board(spos);
-  ply = 0;
-  gen();
+  if (!ready) engine_init(), read_input_line = nullptr;
   ready = true;
 }
 
 // Runs one command line through the handler; returns the lines it printed.
 inline Lines handle(std::string line) {
+  engine_in_process();
   testing::internal::CaptureStdout();
   HandleLine(line.data());
   return split_lines(testing::internal::GetCapturedStdout());
+}
+
+// Whether the moves (words) can be played one after the other from the position line.
+inline bool playable(const std::string& position, const std::string& moves) {
+  handle(position);
+  const int before = hply;
+  handle(position + (position.find(" moves ") == std::string::npos ? " moves " : " ") + moves);
+  return hply - before == (int)std::count(moves.begin(), moves.end(), ' ') + 1;
 }
 
 }  // namespace uci
