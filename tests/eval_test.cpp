@@ -86,7 +86,7 @@ TEST_F(EvalTest, PawnCacheNeverChangesAScore) {
 }
 
 // Rules the bench positions may never meet, and weights other than 100 (which the bench does not
-// use): each weight's term, or with no weight named the whole score at the default weights.
+// use): each weight's term, or with no weight named the whole score with every weight at the value.
 TEST_F(EvalTest, TermsWorkedOutByHand) {
   const struct {
     Weight weight;
@@ -108,27 +108,24 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
       // (pawn in front), isolated -6, passed +2, so 93 and the rule's figure and the tempo 15;
       // the bare king: square -11, shelter -4. The rule measures from fixed squares, so it is
       // not mirrored: a king five squares from a8 is too far for Black, five from a1 is not.
-      {nullptr, 0, "4k3/8/8/8/8/8/4P3/4K3 w", 93 - 200 + 15},
-      {nullptr, 0, "5k2/8/8/8/8/8/4P3/4K3 w", 93 + 700 + 15},
-      {nullptr, 0, "5k2/8/8/8/8/8/4P3/4K3 b", -(93 - 200 + 15)},  // one step nearer
-      {nullptr, 0, "4k3/4p3/8/8/8/8/8/5K2 b", 93 - 200 + 15},
+      {nullptr, 100, "4k3/8/8/8/8/8/4P3/4K3 w", 93 - 200 + 15},
+      {nullptr, 100, "5k2/8/8/8/8/8/4P3/4K3 w", 93 + 700 + 15},
+      {nullptr, 100, "5k2/8/8/8/8/8/4P3/4K3 b", -(93 - 200 + 15)},  // one step nearer
+      {nullptr, 100, "4k3/4p3/8/8/8/8/8/5K2 b", 93 - 200 + 15},
       // King b5 beside a6, nearer than the enemy: 25 per rank. Its square +1, its shelter -4.
-      {nullptr, 0, "4k3/8/8/1K6/8/8/4P3/8 w", 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15},
+      {nullptr, 100, "4k3/8/8/1K6/8/8/4P3/8 w", 120 - 10 + 1 - 4 - 6 + 2 + 25 + 15},
+      // Every weight at 0 leaves the square tables, the material endings and the tempo: two
+      // minors against one, two bishops, and a queen against a lone king (kings two apart,
+      // 2 * 5 * 25, the lone king near the rim, -2 * 30).
+      {nullptr, 0, "1n2k3/8/8/8/8/8/8/1BN1K3 w", -27 - 300 + 24},
+      {nullptr, 0, "1n2k3/8/8/8/8/8/8/1BB1K3 w", -16 + 24},
+      {nullptr, 0, "8/1k6/8/3K4/8/8/8/7Q w", 0 + 250 - 60 + 7},
   };
   for (const auto& c : cases) {
-    OptionUci = saved;
+    for (Weight w : kWeights) OptionUci.*w = c.weight ? 100 : c.value;
     EXPECT_EQ(c.weight ? term(c.weight, c.value, c.position) : score(c.position), c.want)
         << c.position;
   }
-}
-
-// With every weight at 0 only the square tables, the material endings and the tempo are left.
-TEST_F(EvalTest, EveryWeightZeroLeavesSquareTablesAndEndings) {
-  for (Weight w : kWeights) OptionUci.*w = 0;
-  EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BN1K3 w"), -27 - 300 + 24);  // two minors v one
-  EXPECT_EQ(score("1n2k3/8/8/8/8/8/8/1BB1K3 w"), -16 + 24);        // but two bishops win
-  // Queen against a lone king: kings two apart (2 * 5 * 25), the lone king near the rim (-2 * 30).
-  EXPECT_EQ(score("8/1k6/8/3K4/8/8/8/7Q w"), 0 + 250 - 60 + 7);
 }
 
 // The evaluation blends its terms four at a time; each must come out as the plain blend would,
