@@ -35,7 +35,7 @@ ARCH :=
 CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
-	arm64 armhf test-arm test-arm64 test-armhf pipe-driver \
+	arm64 armhf test-arm test-arm64 test-armhf \
 	install uninstall deb web web-node serve web-test fuzz fuzz-ci docs
 
 all: release
@@ -76,7 +76,7 @@ test-windows: windows
 	cmake --build $(WINDOWS) -j $(JOBS) --target zeltro_pipe_driver
 	tests/cross/run.sh windows $(WINDOWS)
 
-# Each ARM build's toolchain file is cmake/NAME.cmake; the UCI session is driven from this machine.
+# Each ARM build's toolchain file is cmake/NAME.cmake.
 arm64 armhf:
 	cmake -S . -B build/$@ -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/$@.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF >/dev/null
@@ -85,11 +85,8 @@ arm64 armhf:
 # make -j2 -O test-arm checks both at once, each one's transcript in one piece.
 test-arm: test-arm64 test-armhf
 
-test-arm64 test-armhf: test-%: % pipe-driver
-	tests/cross/run.sh $* build/$* $(RELEASE)/zeltro_pipe_driver
-
-pipe-driver: release
-	cmake --build $(RELEASE) -j $(JOBS) --target zeltro_pipe_driver
+test-arm64 test-armhf: test-%: %
+	tests/cross/run.sh $* build/$*
 
 # The engine goes to $(BINDIR), the manual to section 6; a package may set BINDIR=$(PREFIX)/games.
 # ENGINE names the engine to install, the release build unless another one is given.

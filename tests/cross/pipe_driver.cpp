@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Starts the engine through anonymous pipes, as GUIs do, and plays a short UCI session through
-// them: with CreateProcess on Windows (Wine cannot peek a pipe made on the Linux side), with fork
-// and exec elsewhere, where the command may name an emulator first (qemu-aarch64 zeltro).
+// Starts the Windows engine through anonymous pipes made by CreateProcess, as GUIs do (Wine
+// cannot peek a pipe made on the Linux side), and plays a short UCI session through them.
 // Usage: zeltro_pipe_driver ENGINE [ARG...]. Exit status 0 when every step got its reply and the
 // engine ended with status 0; the engine's lines are echoed with "> ", the commands with "< ".
 // Reads block: run.sh bounds the whole session.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
 static const int kExitMs = 30000;  // far beyond the time to end, even on a busy machine
-
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 
 struct Engine {
   HANDLE process, to_engine, from_engine;
@@ -65,63 +63,6 @@ static bool ended_cleanly(Engine& e) {
          GetExitCodeProcess(e.process, &status) && status == 0;
 }
 
-#else
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
-struct Engine {
-  pid_t pid;
-  int to_engine, from_engine;
-};
-
-static bool start(Engine& e, char** command) {
-  int in[2], out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) return false;
-  e.pid = fork();
-  if (e.pid < 0) return false;
-  if (e.pid == 0) {
-    dup2(in[0], STDIN_FILENO);
-    dup2(out[1], STDOUT_FILENO);
-    dup2(out[1], STDERR_FILENO);
-    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    execvp(command[0], command);
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  e.to_engine = in[1];
-  e.from_engine = out[0];
-  return true;
-}
-
-static void write_text(Engine& e, const std::string& text) {
-  if (write(e.to_engine, text.data(), text.size()) < 0) perror("write to the engine");
-}
-
-static bool read_byte(Engine& e, char* c) {
-  return read(e.from_engine, c, 1) == 1;
-}
-static void close_input(Engine& e) {
-  close(e.to_engine);
-}
-static void kill_engine(Engine& e) {
-  if (e.pid > 0) kill(e.pid, SIGKILL);  // 0 would be this whole process group
-}
-
-static bool ended_cleanly(Engine& e) {
-  const timespec pause = {0, 10 * 1000 * 1000};
-  int status = 0;
-  for (int waited = 0; waited < kExitMs; waited += 10) {
-    if (waitpid(e.pid, &status, WNOHANG) == e.pid)
-      return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    nanosleep(&pause, nullptr);
-  }
-  return false;
-}
-#endif
-
 // Sends a command, if any, then, when a reply is wanted, reads lines until one starts with `want`;
 // false at the end of the output, or when a line starting with `forbidden` comes first. The
 // output is read a byte at a time: the replies are short.
@@ -153,9 +94,6 @@ static int fail(Engine& e, const char* step) {
 }
 
 int main(int argc, char** argv) {
-#if !defined(_WIN32)
-  signal(SIGPIPE, SIG_IGN);  // an engine gone early shows as the end of its output
-#endif
   Engine e = {};
   if (argc < 2 || !start(e, argv + 1)) return fail(e, "starting the engine");
   if (!ask(e, "uci", "uciok")) return fail(e, "uci answered with uciok");
