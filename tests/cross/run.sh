@@ -16,6 +16,8 @@ case $target in
     wineboot -i >/dev/null 2>&1 || true
     echo "wine prefix ready in $((SECONDS - start)) s"
     engine=(wine zeltro.exe)
+    # Wine cannot peek a pipe made on the Linux side: the session goes through Windows pipes.
+    session=(wine zeltro_pipe_driver.exe zeltro.exe)
     ;;
   arm64) engine=(qemu-aarch64 -cpu cortex-a53 ./zeltro) ;;  # Raspberry Pi 3
   armhf) engine=(qemu-arm -cpu cortex-a7 ./zeltro) ;;       # Raspberry Pi 2
@@ -24,6 +26,13 @@ case $target in
     exit 2
     ;;
 esac
+[[ $target == windows ]] || session=("${engine[@]}")
+# A failure ends the engine's processes under Wine.
+fail() {
+  echo "FAILED: $1"
+  [[ $target != windows ]] || wineserver -k
+  exit 1
+}
 
 # check PATTERN COMMAND...: the last line the command prints must match PATTERN
 check() {
@@ -31,27 +40,21 @@ check() {
   last=$("${@:2}" | tr -d '\r' | tail -n 1)
   echo "${*:2}: $last ($((SECONDS - start)) s)"
   # shellcheck disable=SC2053
-  [[ $last == $1 ]] || { echo "FAILED: expected $1"; exit 1; }
+  [[ $last == $1 ]] || fail "expected $1"
 }
 
 check "Nodes searched: 4865609" "${engine[@]}" perft 5
 check "29093238 nodes * nps" "${engine[@]}" bench
-if [[ $target == windows ]]; then
-  # Wine cannot peek a pipe made on the Linux side, so a Windows program holds the session. Its
-  # reads wait without end; a hung engine fails here (and its processes are ended).
-  timeout 300 wine zeltro_pipe_driver.exe zeltro.exe || { wineserver -k; exit 1; }
-  exit 0
-fi
-# The same session with pauses in the input: a search without end answers isready (once it is
-# three plies deep) and stop, a timed search answers, and the end of the input during a search
-# without end still brings its move before the engine exits; quit ends a second one.
+# The session, with pauses in the input: a search without end answers isready (once it is three
+# plies deep) and stop, a timed search answers, and the end of the input during a search without
+# end still brings its move before the engine exits; quit ends a second one.
 {
   printf 'uci\ngo infinite\n' && sleep 3 && printf 'isready\nstop\n'
   printf 'position startpos moves e2e4\ngo wtime 2000 btime 2000\n' && sleep 3
   printf 'go infinite\n' && sleep 3
-} | timeout 300 "${engine[@]}" | tr -d '\r' >session.out || { echo "FAILED: the session's exit status"; exit 1; }
+} | timeout 300 "${session[@]}" | tr -d '\r' >session.out || fail "the session's exit status"
 grep -E '^(uciok|readyok|bestmove)' session.out
 awk '/^info depth 3 /{if(!d)d=NR} /^readyok/{r=NR} /^bestmove/{if(!b)b=NR; n++}
-  END{exit !(d && d < r && r < b && n == 3)}' session.out || { echo "FAILED: the session"; exit 1; }
-printf 'uci\nquit\n' | timeout 60 "${engine[@]}" >/dev/null || { echo "FAILED: quit"; exit 1; }
+  END{exit !(d && d < r && r < b && n == 3)}' session.out || fail "the session's replies"
+printf 'uci\nquit\n' | timeout 60 "${session[@]}" >/dev/null || fail "quit"
 echo "pipe session passed"
