@@ -24,7 +24,7 @@ constexpr int kAtOnce = 1000;  // generous: without the rule these searches take
 
 struct GoCase {
   const char *position, *go;
-  int most_ms;         // the longest time the engine may report
+  int most_ms;                  // the longest time the engine may report
   const char* ender = nullptr;  // sent after the go when the search waits for it
   const char* best = nullptr;   // the move it must play (nullptr: any legal one)
 };
@@ -59,7 +59,8 @@ TEST(Play, EveryKindOfGoIsAnsweredWithALegalMoveInTime) {
     uci::ask(e, "setoption name UCI_LimitStrength value " + std::string(elo ? "true" : "false") +
                     "\nsetoption name UCI_Elo value " + std::to_string(elo) +
                     "\nsetoption name MultiPV value " + std::to_string(multipv));
-    for (const GoCase& c : elo ? std::span<const GoCase>(at_level) : std::span<const GoCase>(full)) {
+    for (const GoCase& c :
+         elo ? std::span<const GoCase>(at_level) : std::span<const GoCase>(full)) {
       const std::string what = std::to_string(elo) + "/" + std::to_string(multipv) + " " + c.go;
       ASSERT_TRUE(uci::send(e, std::string(c.position) + "\n" + c.go));
       Lines out;
@@ -73,13 +74,15 @@ TEST(Play, EveryKindOfGoIsAnsweredWithALegalMoveInTime) {
       const int ms = uci::reported_time(out);
       EXPECT_TRUE(ms >= 0 && ms <= c.most_ms) << what << ": " << ms;
       const std::string best = uci::bestmove(out);
-      EXPECT_TRUE(c.best ? best == c.best : uci::playable(c.position, best)) << what << ": " << best;
+      EXPECT_TRUE(c.best ? best == c.best : uci::playable(c.position, best))
+          << what << ": " << best;
       auto shown = [&](int line) {
         const std::string tag = " multipv " + std::to_string(line) + " ";
         return std::any_of(out.begin(), out.end(),
                            [&](const std::string& l) { return l.find(tag) != std::string::npos; });
       };
-      EXPECT_TRUE((!elo || shown(multipv)) && !shown(multipv + 1)) << what << ": the lines asked for";
+      EXPECT_TRUE((!elo || shown(multipv)) && !shown(multipv + 1))
+          << what << ": the lines asked for";
     }
   }
   EXPECT_EQ(uci::quit(e), 0);
@@ -170,16 +173,16 @@ TEST(Play, InputDuringASearchLeavesItAndItsMoves) {
 // At the end of the input a running search still answers with a move, a last line without its
 // line feed still counts, and the engine exits.
 TEST(Play, AtTheEndOfTheInputTheSearchIsAnsweredThenTheEngineExits) {
-  for (const std::string& input : {std::string("position startpos\ngo infinite\n"),
-                                   std::string(kOneMove) + "\ngo infinite\n",
-                                   std::string("position startpos moves e2e4\ngo ponder wtime 1000 btime 1000\n"),
-                                   std::string("position startpos\ngo depth 1")}) {
+  for (const std::string& input :
+       {std::string("position startpos\ngo infinite\n"), std::string(kOneMove) + "\ngo infinite\n",
+        std::string("position startpos moves e2e4\ngo ponder wtime 1000 btime 1000\n"),
+        std::string("position startpos\ngo depth 1")}) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e));
     ASSERT_TRUE(uci::send(e, input, ""));
     close(e.to_engine);
     e.to_engine = -1;
-    const std::string best = uci::bestmove(uci::read_rest(e));
+    const std::string best = uci::bestmove(uci::read_until(e, nullptr));
     EXPECT_TRUE(best != "<none>" && best != "0000") << input << ": " << best;
     EXPECT_EQ(uci::wait_exit(e), 0) << input;
   }
@@ -223,9 +226,11 @@ TEST(Play, ThePonderMoveIsALegalReplyToTheBestMove) {
       {"1", "position startpos moves d2d4", "go movetime 200"},
   };
   for (auto [lines, position, go] : cases) {
-    const std::string best = uci::search(e, "setoption name Ponder value true\nsetoption name "
-                                            "MultiPV value " + std::string(lines) + "\n" +
-                                                position + "\n" + go).back();
+    const std::string best = uci::search(e,
+                                         "setoption name Ponder value true\nsetoption name "
+                                         "MultiPV value " +
+                                             std::string(lines) + "\n" + position + "\n" + go)
+                                 .back();
     ASSERT_TRUE(best.starts_with("bestmove ")) << best;
     const size_t at = best.find(" ponder ");
     if (at == std::string::npos) continue;
@@ -264,7 +269,8 @@ TEST(Play, ALevelsChoicesVaryWithTheSeedFullStrengthDoesNot) {
     ASSERT_TRUE(uci::launch(e, nullptr, std::to_string(seed)));
     uci::ask(e, "setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1000");
     for (auto [position, clear] : cases) {
-      const std::string move = uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
+      const std::string move =
+          uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
       if (!clear) chosen.push_back(move);
       EXPECT_TRUE(!clear || move == clear) << position << " seed " << seed << ": " << move;
     }
@@ -281,7 +287,8 @@ TEST(Play, ALevelsChoicesVaryWithTheSeedFullStrengthDoesNot) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e, nullptr, std::to_string(seed)));
     uci::ask(e, full_strength[seed - 1]);
-    const Lines out = without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
+    const Lines out =
+        without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
     if (seed == 1) first = out;
     EXPECT_EQ(out, first) << full_strength[seed - 1];
     EXPECT_EQ(uci::quit(e), 0);

@@ -60,8 +60,8 @@ TEST_F(SearchTest, MateAndDrawScores) {
     const bool checked = in_check(side);
     const int v =
         c.quiescence ? qsearch(-30000, 30000, 0, checked) : search(-30000, 30000, 4, checked);
-    const std::string row = std::to_string(&c - cases);
-    EXPECT_TRUE(c.score == not_a_draw ? v != 15 : v == c.score) << row << ": " << v;
+    EXPECT_TRUE(c.score == not_a_draw ? v != 15 : v == c.score)
+        << "row " << &c - cases << ": " << v;
   }
 }
 
@@ -74,17 +74,13 @@ TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
   testing::internal::CaptureStdout();
   think(0);
   const std::string out = testing::internal::GetCapturedStdout();
-  int last = INT_MAX;
-  for (int n = 1; n <= 3; n++) {
+  for (int n = 1, last = INT_MAX; n <= 3; n++) {
     const std::string head = "info depth 3 multipv " + std::to_string(n) + " score cp ";
     const size_t at = out.find(head);
     ASSERT_NE(at, std::string::npos) << out;
-    const int score = std::stoi(out.substr(at + head.size()));
-    EXPECT_LE(score, last) << out;
-    last = score;
-    if (n == 1) {
-      EXPECT_EQ(out.substr(out.find(" pv ", at) + 4, 4), move_str(pv[0][0])) << out;
-    }
+    EXPECT_LE(std::stoi(out.substr(at + head.size())), last) << out;
+    last = std::stoi(out.substr(at + head.size()));
+    EXPECT_TRUE(n > 1 || out.substr(out.find(" pv ", at) + 4, 4) == move_str(pv[0][0])) << out;
   }
 }
 
@@ -114,71 +110,54 @@ TEST_F(SearchTest, QuietSearchesIgnoreTheLevel) {
 }
 
 // A go line's limits over a table of clocks: the planned time never reaches past the clock,
-// whatever the increment; an empty clock plans nothing; a mate in n is 2n - 1 plies deep.
+// whatever the increment; an empty clock plans nothing; a mate in n is 2n - 1 plies deep. Move
+// Overhead (60 unless set) is kept back from every clock, from a movetime (up to a tenth of it) and
+// so from a ponder search's plan too; it is held to 0 to 5000.
 TEST_F(SearchTest, LimitsAndTheTimeBudget) {
-  const int A = GO_ABSENT;
+  const int A = GO_ABSENT, M = MAX_ITERATION;
   struct {
     const char* fen;
     go_limits_t go;  // wtime btime winc binc movestogo movetime depth mate infinite ponder
     int max_time, avail, type, depth;
+    const char* overhead = "60";
   } cases[] = {
-      {"w", {100000, 1, A, A, A, A, A, A, 0, 0}, 3321, 99640, TC_UNSET, MAX_ITERATION},
+      {"w", {100000, 1, A, A, A, A, A, A, 0, 0}, 3321, 99640, TC_UNSET, M},
       {"b", {1, 100000, A, 1000, A, A, 5, A, 0, 0}, 4296, 99640, TC_UNSET, 5},
-      {"w", {60000, A, 1000, A, A, A, A, A, 0, 0}, 2963, 59640, TC_UNSET, MAX_ITERATION},
-      {"w", {60000, A, 101, A, A, A, A, A, 0, 0}, 2064, 59640, TC_UNSET, MAX_ITERATION},
-      {"w", {60000, A, 18, A, A, A, A, A, 0, 0}, 2002, 59640, TC_UNSET, MAX_ITERATION},
-      {"w", {30000, A, 20, A, 1, A, A, A, 0, 0}, 20973, 29940, TC_MOVES_TO_GO, MAX_ITERATION},
-      {"w", {30000, A, A, A, 0, A, A, A, 0, 0}, 988, 29640, TC_SUDDEN_DEATH, MAX_ITERATION},
-      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1235, 29640, TC_UNSET, MAX_ITERATION},
+      {"w", {60000, A, 1000, A, A, A, A, A, 0, 0}, 2963, 59640, TC_UNSET, M},
+      {"w", {60000, A, 101, A, A, A, A, A, 0, 0}, 2064, 59640, TC_UNSET, M},
+      {"w", {60000, A, 18, A, A, A, A, A, 0, 0}, 2002, 59640, TC_UNSET, M},
+      {"w", {30000, A, 20, A, 1, A, A, A, 0, 0}, 20973, 29940, TC_MOVES_TO_GO, M},
+      {"w", {30000, A, A, A, 1, A, A, A, 0, 0}, 21000, 30000, TC_MOVES_TO_GO, M, "0"},
+      {"w", {30000, A, A, A, 1, A, A, A, 0, 0}, 20300, 29000, TC_MOVES_TO_GO, M, "1000"},
+      {"w", {30000, A, A, A, 1, A, A, A, 0, 0}, 17500, 25000, TC_MOVES_TO_GO, M, "9999"},
+      {"w", {30000, A, A, A, 0, A, A, A, 0, 0}, 988, 29640, TC_SUDDEN_DEATH, M},
+      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1235, 29640, TC_UNSET, M},
+      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1237, 29700, TC_UNSET, M, "0"},
+      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1195, 28700, TC_UNSET, M, "1000"},
+      {"w", {30000, A, A, A, A, A, A, A, 0, 1}, 1028, 24700, TC_UNSET, M, "9999"},
       {"w", {100000, A, A, A, A, 2500, A, 3, 0, 0}, 2440, 2500, TC_FIXED_TIME, 5},
+      {"w", {A, A, A, A, A, 2500, A, A, 0, 0}, 2500, 2500, TC_FIXED_TIME, M, "0"},
+      {"w", {A, A, A, A, A, 2500, A, A, 0, 0}, 2250, 2500, TC_FIXED_TIME, M, "9999"},
       {"w", {A, A, A, A, A, 100, A, 1, 0, 0}, 90, 100, TC_FIXED_TIME, 1},
-      {"w", {A, A, A, A, A, 0, A, A, 0, 0}, 0, 0, TC_FIXED_TIME, MAX_ITERATION},
-      {"w", {500, A, 1000, A, A, A, A, A, 0, 0}, 330, 140, TC_UNSET, MAX_ITERATION},
-      {"w", {2000, A, 1000, A, 1, A, A, A, 0, 0}, 1455, 1940, TC_MOVES_TO_GO, MAX_ITERATION},
-      {"w", {60, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
-      {"w", {0, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
-      {"w", {A, 5000, A, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, MAX_ITERATION},
-      {"w", {-20, A, A, A, 5, A, A, A, 0, 0}, 0, 0, TC_MOVES_TO_GO, MAX_ITERATION},
-      {"w", {A, A, 1000, A, A, A, A, A, 1, 0}, 6000000, 6000000, TC_UNSET, MAX_ITERATION},
+      {"w", {A, A, A, A, A, 0, A, A, 0, 0}, 0, 0, TC_FIXED_TIME, M},
+      {"w", {500, A, 1000, A, A, A, A, A, 0, 0}, 330, 140, TC_UNSET, M},
+      {"w", {2000, A, 1000, A, 1, A, A, A, 0, 0}, 1455, 1940, TC_MOVES_TO_GO, M},
+      {"w", {60, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, M},
+      {"w", {0, A, 1000, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, M},
+      {"w", {A, 5000, A, A, A, A, A, A, 0, 0}, 0, 0, TC_UNSET, M},
+      {"w", {-20, A, A, A, 5, A, A, A, 0, 0}, 0, 0, TC_MOVES_TO_GO, M},
+      {"w", {A, A, 1000, A, A, A, A, A, 1, 0}, 6000000, 6000000, TC_UNSET, M},
   };
   for (const auto& c : cases) {
     setup(std::string("4k3/8/8/8/8/8/8/4K3 ") + c.fen + " - - 0 1");
+    uci::handle(std::string("setoption name Move Overhead value ") + c.overhead);
     ext_time_control_type = TC_UNSET;
     apply_limits(c.go);
-    const std::string row = std::to_string(&c - cases);
-    EXPECT_EQ(max_time, c.max_time) << row;
-    EXPECT_EQ(si.time_avail, c.avail) << row;
-    EXPECT_EQ(ext_time_control_type, c.type) << row;
-    EXPECT_EQ(max_depth, c.depth) << row;
-    EXPECT_EQ(si.infinite, c.go.infinite || c.go.mate > 0) << row;
+    EXPECT_EQ(
+        std::vector({max_time, si.time_avail, ext_time_control_type, max_depth, +si.infinite}),
+        std::vector({c.max_time, c.avail, c.type, c.depth, +(c.go.infinite || c.go.mate > 0)}))
+        << "row " << &c - cases;
   }
-}
-
-// Move Overhead is the reserve of every clock: kept back from the clock, from a movetime (up to a
-// tenth of it) and so from a ponder search's plan too; held to 0 to 5000.
-TEST_F(SearchTest, MoveOverheadIsTheReserveOfEveryClock) {
-  const int A = GO_ABSENT;
-  const go_limits_t last_move = {30000, A, A, A, 1, A, A, A, 0, 0};
-  const go_limits_t movetime = {A, A, A, A, A, 2500, A, A, 0, 0};
-  const go_limits_t ponder = {30000, A, A, A, A, A, A, A, 0, 1};
-  const struct {
-    const char* overhead;
-    int last_move, movetime, ponder;  // the planned milliseconds
-  } cases[] = {{"0", 21000, 2500, 1237},
-               {"60", 20958, 2440, 1235},
-               {"1000", 20300, 2250, 1195},
-               {"9999", 17500, 2250, 1028}};
-  setup("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-  for (const auto& c : cases) {
-    uci::handle(std::string("setoption name Move Overhead value ") + c.overhead);
-    apply_limits(last_move);
-    EXPECT_EQ(max_time, c.last_move) << c.overhead;
-    apply_limits(movetime);
-    EXPECT_EQ(max_time, c.movetime) << c.overhead;
-    apply_limits(ponder);
-    EXPECT_EQ(max_time, c.ponder) << c.overhead;
-  }
-  uci::handle("setoption name Move Overhead value 60");
 }
 
 // The clock's verdict after an iteration, with 1000 ms planned: stop, or go on with the plan
@@ -218,18 +197,15 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
       {1, 0, {3, 0, 0, 10000, 0, 0, 0, 0}, 1000, false, 1000, 0},  // and ignores the clock
   };
   for (const auto& c : cases) {
-    si.infinite = false;
-    si.pondering = c.ponder;
-    si.time_avail = 100000;
-    max_time = 1000;
-    start_time = 0;
+    si.infinite = false, si.pondering = c.ponder;
+    si.time_avail = 100000, max_time = 1000, start_time = 0;
     plan_search_time(0);
     ext_time_control_type = c.sudden_death ? TC_SUDDEN_DEATH : TC_UNSET;
     time_plan_t plan = {c.budget, 0};
-    const std::string row = std::to_string(&c - cases);
-    EXPECT_EQ(stop_after_iteration(c.it, &plan), c.stop) << row;
-    EXPECT_EQ(plan.budget, c.budget_after) << row;
-    EXPECT_EQ(plan.changes, c.changes) << row;
+    const int stop = stop_after_iteration(c.it, &plan);
+    EXPECT_EQ(std::vector({stop, plan.budget, plan.changes}),
+              std::vector({+c.stop, c.budget_after, c.changes}))
+        << "row " << &c - cases;
   }
 }
 
@@ -248,23 +224,22 @@ TEST_F(SearchTest, ClockAndStopEndTheSearch) {
       {10, 0, 0, 1, 1, true},
   };
   for (const auto& c : cases) {
-    si.infinite = si.stopped = false;
-    si.pondering = c.ponder;
-    si.stop_requested = c.stop_requested;
-    si.ponder_move.u = 0;
-    pv[0][0] = c.has_move ? a : move{};
-    pv[0][1] = b;
-    pv_length[0] = 2;
+    si.infinite = si.stopped = false, si.pondering = c.ponder;
+    si.stop_requested = c.stop_requested, si.ponder_move.u = 0;
+    pv[0][0] = c.has_move ? a : move{}, pv[0][1] = b, pv_length[0] = 2;
     rootBestMove = c.multipv_best ? b : move{};
-    start_time = ms_add(get_ms(), -2000);
-    stop_time = ms_add(get_ms(), -c.since_stop);
+    start_time = ms_add(get_ms(), -2000), stop_time = ms_add(get_ms(), -c.since_stop);
     ext_max_tt = 1000000;
     CheckUserInputandTime();
-    const std::string row = std::to_string(&c - cases);
-    EXPECT_EQ(si.stopped, c.stopped) << row;
-    if (!c.stopped) continue;
-    EXPECT_EQ(pv[0][0].u, (c.multipv_best ? b : a).u) << row << ": the move to play";
-    EXPECT_EQ(si.ponder_move.u, c.stop_requested ? 0 : b.u) << row << ": the reply";
+    // Stopped, the move to play and the reply.
+    EXPECT_EQ(std::vector({+si.stopped, pv[0][0].u, si.ponder_move.u}),
+              std::vector({+c.stopped,
+                           (c.stopped && c.multipv_best ? b
+                            : c.has_move                ? a
+                                                        : move{})
+                               .u,
+                           c.stopped && !c.stop_requested ? b.u : 0}))
+        << "row " << &c - cases;
   }
 }
 

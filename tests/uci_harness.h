@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the engine as a child process over pipes, or in-process through HandleLine. Every read
 // is bounded, so a hung engine fails its test instead of hanging the run; no bound measures speed.
-// The tests take the standard headers and the engine's units included here from this file.
 #pragma once
 
 #include <fcntl.h>
@@ -95,9 +94,6 @@ inline Lines read_until(Engine& e, const char* prefix, int timeout_ms = kTimeout
     if (ended || late) return lines;
   }
 }
-inline Lines read_rest(Engine& e) {
-  return read_until(e, nullptr);
-}
 
 // Runs ZELTRO_EXE in the directory (or this one) on pipes, its choices seeded when seed is not
 // empty, and reads its banner.
@@ -132,9 +128,9 @@ inline Lines ask(Engine& e, const std::string& text) {
   return lines;
 }
 
-// The lines up to bestmove of a search started with the text, which may take most_ms.
-inline Lines search(Engine& e, const std::string& text, int most_ms = kTimeoutMs) {
-  return send(e, text) ? read_until(e, "bestmove", most_ms + kHangGuardMs) : Lines{"<gone>"};
+// The lines up to bestmove of a search started with the text.
+inline Lines search(Engine& e, const std::string& text) {
+  return send(e, text) ? read_until(e, "bestmove") : Lines{"<engine gone>"};
 }
 
 // The exit status, or 128 + the number of the signal that ended the engine; one that does not
@@ -183,9 +179,8 @@ inline int reported_time(const Lines& out) {
 
 // In-process: the engine set up once per test process, its searches reading no input.
 inline void engine_in_process() {
-  static bool ready = false;
-  if (!ready) engine_init(), read_input_line = nullptr;
-  ready = true;
+  static const bool ready = (engine_init(), read_input_line = nullptr, true);
+  (void)ready;
 }
 
 // Runs one command line through the handler; returns the lines it printed.
