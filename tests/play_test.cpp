@@ -6,8 +6,8 @@
 // tools/calibrate.sh, not here.
 #include <sys/stat.h>
 
+#include <regex>
 #include <set>
-#include <span>
 #include <thread>
 
 #include "uci_harness.h"
@@ -22,68 +22,82 @@ const char* const kMateIn1 = "position fen 6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1";
 const char* const kLevelGame = "position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5";
 constexpr int kAtOnce = 1000;  // generous: without the rule these searches take minutes
 
-struct GoCase {
-  const char *position, *go;
-  int most_ms;                  // the longest time the engine may report
-  const char* ender = nullptr;  // sent after the go when the search waits for it
-  const char* best = nullptr;   // the move it must play (nullptr: any legal one)
-};
-
-// Every kind of go, at full strength and at the lowest and a middle level with one line or
-// three, is answered with a legal move in the time it may take, showing the lines asked for and
-// no more; searches that wait for stop or ponderhit still wait. An empty clock plays at once, and
-// a go mate n ends by itself.
-TEST(Play, EveryKindOfGoIsAnsweredWithALegalMoveInTime) {
+// Every kind of go, at full strength and at the lowest and a middle level, with one line or
+// several, is answered in the time it may take with a legal move and a reply ("ponder") that can
+// follow it, however the search ended (several lines may leave the reply of another position
+// behind); the lines asked for are shown and no more. Searches that wait for stop or ponderhit
+// still wait, an empty clock plays at once, and a go mate n ends by itself.
+TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
   const int guard = uci::kHangGuardMs;
-  const GoCase full[] = {
-      {"position startpos", "go wtime 500 btime 500 winc 1000 binc 1000", 440},
-      {"position startpos moves e2e4", "go wtime 9000 btime 800 binc 1000 movestogo 1", 740},
-      {"position startpos", "go btime 1000", kAtOnce},  // the other clock only: ours is empty
-      {"position startpos", "go wtime -20 btime 1000 winc 100", kAtOnce},
-      {"position startpos", "go movetime 0", kAtOnce},
-      {"position startpos", "go movetime 500", 500},
-      {kOneMove, "go movetime 300", 300},
-      {kMateIn1, "go mate 2", guard, nullptr, "a1a8"},
-  };
-  const GoCase at_level[] = {
-      {kLevelGame, "go wtime 60000 btime 60000 winc 1000 binc 1000", 45000},
-      {kLevelGame, "go wtime 300 btime 300", 240},
-      {kLevelGame, "go movetime 500", 500},
-      {kLevelGame, "go depth 30", guard},
-      {kLevelGame, "go infinite", guard, "stop"},
-      {kLevelGame, "go ponder wtime 1000 btime 1000", guard, "ponderhit"},
+  const char* const wait = "go wtime 60000 btime 60000 winc 1000 binc 1000";
+  const struct {
+    int elo, lines;  // elo 0: full strength
+    const char *position, *go;
+    int most_ms;                  // the longest time the engine may report
+    const char* ender = nullptr;  // sent after the go when the search waits for it
+    const char* best = nullptr;   // the move it must play (nullptr: any legal one)
+  } cases[] = {
+      {0, 1, "position startpos", "go wtime 500 btime 500 winc 1000 binc 1000", 440},
+      {0, 1, "position startpos moves e2e4", "go wtime 9000 btime 800 binc 1000 movestogo 1", 740},
+      {0, 1, "position startpos", "go btime 1000", kAtOnce},  // the other clock only: ours is empty
+      {0, 1, "position startpos", "go wtime -20 btime 1000 winc 100", kAtOnce},
+      {0, 1, "position startpos", "go movetime 0", kAtOnce},
+      {0, 1, "position startpos", "go movetime 500", 500},
+      {0, 1, kOneMove, "go movetime 300", 300},
+      {0, 1, kMateIn1, "go mate 2", guard, nullptr, "a1a8"},
+      {0, 1, "position startpos", "go depth 3", guard},
+      {0, 2, kOneMove, "go depth 2", guard},
+      {0, 2, "position startpos moves e2e4 e7e5 g1f3", "go depth 3", guard},
+      {0, 1, "position startpos moves d2d4", "go movetime 30", guard},
+      {0, 2, "position startpos moves d2d4", "go movetime 30", guard},
+      {0, 1, "position startpos moves d2d4", "go movetime 200", guard},
+      {0, 2, "position startpos moves d2d4", "go movetime 200", guard},
+      {1000, 3, kLevelGame, wait, 45000},
+      {1000, 3, kLevelGame, "go wtime 300 btime 300", 240},
+      {1000, 3, kLevelGame, "go movetime 500", 500},
+      {1000, 3, kLevelGame, "go depth 30", guard},
+      {1000, 3, kLevelGame, "go infinite", guard, "stop"},
+      {1000, 3, kLevelGame, "go ponder wtime 1000 btime 1000", guard, "ponderhit"},
+      {1700, 1, kLevelGame, wait, 45000},
+      {1700, 1, kLevelGame, "go wtime 300 btime 300", 240},
+      {1700, 1, kLevelGame, "go movetime 500", 500},
+      {1700, 1, kLevelGame, "go depth 30", guard},
+      {1700, 1, kLevelGame, "go infinite", guard, "stop"},
+      {1700, 1, kLevelGame, "go ponder wtime 1000 btime 1000", guard, "ponderhit"},
   };
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e, nullptr, "7"));
-  for (auto [elo, multipv] : {std::pair{0, 1}, {1000, 3}, {1700, 1}}) {
-    uci::ask(e, "setoption name UCI_LimitStrength value " + std::string(elo ? "true" : "false") +
-                    "\nsetoption name UCI_Elo value " + std::to_string(elo) +
-                    "\nsetoption name MultiPV value " + std::to_string(multipv));
-    for (const GoCase& c :
-         elo ? std::span<const GoCase>(at_level) : std::span<const GoCase>(full)) {
-      const std::string what = std::to_string(elo) + "/" + std::to_string(multipv) + " " + c.go;
-      ASSERT_TRUE(uci::send(e, std::string(c.position) + "\n" + c.go));
-      Lines out;
-      if (c.ender) {
-        out = uci::ask(e, "");
-        EXPECT_TRUE(out.empty() || !out.back().starts_with("bestmove")) << what;
-        ASSERT_TRUE(uci::send(e, c.ender));
-      }
-      for (const std::string& line : uci::read_until(e, "bestmove", c.most_ms + guard))
-        out.push_back(line);
-      const int ms = uci::reported_time(out);
-      EXPECT_TRUE(ms >= 0 && ms <= c.most_ms) << what << ": " << ms;
-      const std::string best = uci::bestmove(out);
-      EXPECT_TRUE(c.best ? best == c.best : uci::playable(c.position, best))
-          << what << ": " << best;
-      auto shown = [&](int line) {
-        const std::string tag = " multipv " + std::to_string(line) + " ";
-        return std::any_of(out.begin(), out.end(),
-                           [&](const std::string& l) { return l.find(tag) != std::string::npos; });
-      };
-      EXPECT_TRUE((!elo || shown(multipv)) && !shown(multipv + 1))
-          << what << ": the lines asked for";
+  uci::ask(e, "setoption name Ponder value true");
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.elo) + "/" + std::to_string(c.lines) + " " + c.go;
+    uci::ask(e, "setoption name UCI_LimitStrength value " + std::string(c.elo ? "true" : "false") +
+                    "\nsetoption name UCI_Elo value " + std::to_string(c.elo) +
+                    "\nsetoption name MultiPV value " + std::to_string(c.lines));
+    ASSERT_TRUE(uci::send(e, std::string(c.position) + "\n" + c.go));
+    Lines out;
+    if (c.ender) {
+      out = uci::ask(e, "");
+      EXPECT_TRUE(out.empty() || !out.back().starts_with("bestmove")) << what;
+      ASSERT_TRUE(uci::send(e, c.ender));
     }
+    for (const std::string& line : uci::read_until(e, "bestmove", c.most_ms + guard))
+      out.push_back(line);
+    const int ms = uci::reported_time(out);
+    EXPECT_TRUE(ms >= 0 && ms <= c.most_ms) << what << ": " << ms;
+    const size_t reply = out.back().find(" ponder ");
+    const std::string best = uci::bestmove(out);
+    EXPECT_TRUE((!c.best || best == c.best) &&
+                uci::playable(c.position, reply == std::string::npos
+                                              ? best
+                                              : best + " " + out.back().substr(reply + 8)))
+        << what << ": " << out.back();
+    auto shown = [&](int line) {
+      const std::string tag = " multipv " + std::to_string(line) + " ";
+      return std::any_of(out.begin(), out.end(),
+                         [&](const std::string& l) { return l.find(tag) != std::string::npos; });
+    };
+    EXPECT_TRUE((!c.elo || shown(c.lines)) && !shown(c.lines + 1))
+        << what << ": the lines asked for";
   }
   EXPECT_EQ(uci::quit(e), 0);
 }
@@ -98,14 +112,31 @@ long cpu_ms(const uci::Engine& e) {
   return (long)((user + system) * 1000 / sysconf(_SC_CLK_TCK));
 }
 
-// An infinite or ponder search that has run out of work waits, idle, for stop or ponderhit, and
-// meanwhile answers isready and ignores a position line.
-TEST(Play, InfiniteAndPonderSearchesWaitIdleForStopOrPonderhit) {
+// A search that waits for stop or ponderhit, whether it still searches or has run out of work
+// (and then waits idle), answers isready, refuses a diagnostic with a line, and lets a new
+// position, an option, another go or a ponder hit of an analysis change nothing, its moves to
+// search included; stop or ponderhit brings its move. The board after such input is checked by
+// the session fuzz target's saved inputs. A go line longer than its word table is read up to the
+// table's end.
+TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
-  // position, go, the line printed when the search has run out of work (nullptr: none), the
-  // command that ends the search and its answer (nullptr: any move)
+  const char* const during[][2] = {
+      {"symtestpos", "info string symtestpos ignored: a search is running"},
+      {"bench", "info string bench ignored: a search is running"},
+      {"profile", "info string profile ignored: a search is running"},
+      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", nullptr},
+      {"position startpos moves e2e4", nullptr},
+      {"setoption name MultiPV value 3", nullptr},
+      {"ucinewgame", nullptr},
+      {"go depth 1", nullptr},
+      {"ponderhit", nullptr},  // sent to the searches that do not ponder
+      {"debug on", nullptr},
+  };
+  // position, go, the line printed when the search has run out of work ("": it searches on,
+  // nullptr: none), the command that ends the search and its answer (nullptr: any move)
   const char* cases[][5] = {
+      {"position startpos", "go infinite searchmoves a2a3", "", "stop", "bestmove a2a3"},
       {kOneMove, "go infinite", "info depth 128 ", "stop", "bestmove h1g2"},
       {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go ponder", nullptr, "stop",
        "bestmove 0000"},  // stalemate
@@ -118,50 +149,27 @@ TEST(Play, InfiniteAndPonderSearchesWaitIdleForStopOrPonderhit) {
   };
   for (auto [position, go, last_line, ender, reply] : cases) {
     ASSERT_TRUE(uci::send(e, std::string(position) + "\n" + go));
-    if (last_line) {
+    if (last_line && *last_line) {
       EXPECT_TRUE(uci::read_until(e, last_line).back().starts_with(last_line)) << go;
     }
     const long cpu = cpu_ms(e);
     std::this_thread::sleep_for(200ms);
-    for (const std::string& line : uci::ask(e, "position fen 8/8/8/8/8/8/8/8 w - - 0 1"))
-      EXPECT_FALSE(line.starts_with("bestmove") || line.starts_with("info string fen")) << line;
-    EXPECT_LT(cpu_ms(e) - cpu, 100) << go << ": the wait must not spin";
-    Lines out = uci::ask(e, ender);
+    for (auto [line, answer] : during) {
+      if (strstr(go, "ponder") && !strcmp(line, "ponderhit")) continue;
+      Lines out;  // without the search's own progress
+      for (const std::string& l : uci::ask(e, line))
+        if (!l.starts_with("info depth ") && !l.starts_with("info nodes ") &&
+            !l.starts_with("info currmove "))
+          out.push_back(l);
+      EXPECT_EQ(out, answer ? Lines{answer} : Lines{}) << go << " / " << line;
+    }
+    EXPECT_TRUE((last_line && !*last_line) || cpu_ms(e) - cpu < 100)
+        << go << ": the wait must not spin";
+    const Lines out = uci::ask(e, ender);
     ASSERT_FALSE(out.empty()) << go;
     EXPECT_TRUE(reply ? out.back() == reply : out.back().starts_with("bestmove "))
         << go << ": " << out.back();
   }
-  EXPECT_EQ(uci::quit(e), 0);
-}
-
-// While a search runs only stop, ponderhit, isready and quit act: a diagnostic is refused with a
-// line, a new position, an option, another go or a ponder hit of an analysis change nothing, and
-// the moves to search are kept. The board after each such search is checked by the session fuzz
-// target's saved inputs. A go line longer than its word table is read up to the table's end.
-TEST(Play, InputDuringASearchLeavesItAndItsMoves) {
-  uci::Engine e;
-  ASSERT_TRUE(uci::launch(e));
-  ASSERT_TRUE(uci::send(e, "position startpos\ngo infinite searchmoves a2a3"));
-  const char* const during[][2] = {
-      {"symtestpos", "info string symtestpos ignored: a search is running"},
-      {"bench", "info string bench ignored: a search is running"},
-      {"profile", "info string profile ignored: a search is running"},
-      {"position startpos moves e2e4", nullptr},
-      {"setoption name MultiPV value 3", nullptr},
-      {"ucinewgame", nullptr},
-      {"go depth 1", nullptr},
-      {"ponderhit", nullptr},
-      {"debug on", nullptr},
-  };
-  for (auto [line, reply] : during) {
-    Lines out;  // without the search's own progress
-    for (const std::string& l : uci::ask(e, line))
-      if (!l.starts_with("info depth ") && !l.starts_with("info nodes ") &&
-          !l.starts_with("info currmove "))
-        out.push_back(l);
-    EXPECT_EQ(out, reply ? Lines{reply} : Lines{}) << line;
-  }
-  EXPECT_EQ(uci::ask(e, "stop").back(), "bestmove a2a3");
   std::string many = "position startpos\ngo depth 1 searchmoves";
   for (int i = 0; i < 5000; i++) many += " e2e4";
   const Lines out = uci::search(e, many);
@@ -210,47 +218,12 @@ TEST(Play, ABookMoveReportsNoNodesAndTheTimeOfItsOwnGo) {
   rmdir(dir.c_str());
 }
 
-// "bestmove X ponder Y" names a Y that can follow X, whenever and however the search ended:
-// by its depth or its clock, with one line or several (where the reply of the last search
-// belongs to another position).
-TEST(Play, ThePonderMoveIsALegalReplyToTheBestMove) {
-  uci::Engine e;
-  ASSERT_TRUE(uci::launch(e));
-  const char* cases[][3] = {
-      {"1", "position startpos", "go depth 3"},
-      {"2", kOneMove, "go depth 2"},
-      {"2", "position startpos moves e2e4 e7e5 g1f3", "go depth 3"},
-      {"2", "position startpos moves d2d4", "go movetime 30"},
-      {"1", "position startpos moves d2d4", "go movetime 30"},
-      {"2", "position startpos moves d2d4", "go movetime 200"},
-      {"1", "position startpos moves d2d4", "go movetime 200"},
-  };
-  for (auto [lines, position, go] : cases) {
-    const std::string best = uci::search(e,
-                                         "setoption name Ponder value true\nsetoption name "
-                                         "MultiPV value " +
-                                             std::string(lines) + "\n" + position + "\n" + go)
-                                 .back();
-    ASSERT_TRUE(best.starts_with("bestmove ")) << best;
-    const size_t at = best.find(" ponder ");
-    if (at == std::string::npos) continue;
-    EXPECT_TRUE(uci::playable(position, best.substr(9, at - 9) + " " + best.substr(at + 8)))
-        << position << " / " << go << ": " << best;
-  }
-  EXPECT_EQ(uci::quit(e), 0);
-}
-
 // A search's lines without the times and speeds, and without the progress lines the clock brings.
 Lines without_times(const Lines& out) {
   Lines kept;
-  for (std::string line : out) {
-    if (line.starts_with("info nodes ") && line.find(" nps ") != std::string::npos) continue;
-    for (const char* word : {" time ", " nps "}) {
-      const size_t at = line.find(word);
-      if (at != std::string::npos) line.erase(at, line.find(' ', at + strlen(word)) - at);
-    }
-    kept.push_back(line);
-  }
+  for (const std::string& line : out)
+    if (!line.starts_with("info nodes ") || line.find(" nps ") == std::string::npos)
+      kept.push_back(std::regex_replace(line, std::regex(" (time|nps) \\d+"), ""));
   return kept;
 }
 
