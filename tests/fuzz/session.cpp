@@ -44,18 +44,11 @@ static std::string short_go(const std::string& line) {
   return out + rest;
 }
 
-struct board_t {
+// The position, its key and the length of its game.
+static std::string board_now() {
   char fen[128];
-  U64 key;
-  int plies;
-};
-
-static board_t board_now() {
-  board_t b;
-  get_fen(b.fen);
-  b.key = hash;
-  b.plies = hply;
-  return b;
+  get_fen(fen);
+  return std::string(fen) + " key " + std::to_string(hash) + " plies " + std::to_string(hply);
 }
 
 // The legal moves named behind searchmoves, read before the go runs: the move it plays must be
@@ -93,14 +86,14 @@ static void search_with_input(const std::string& go, const std::vector<std::stri
     if (line != "quit" && bytes.size() + line.size() < MOST_WAITING_BYTES) bytes += line + "\n";
   bytes += "stop\n";
   if (write(input_pipe, bytes.data(), bytes.size()) != (ssize_t)bytes.size()) abort();
-  const board_t before = board_now();
+  const std::string before = board_now();
   const std::vector<int32_t> listed = moves_to_search(go);
   std::string line = short_go(go);
   HandleLine(line.data());
   fuzz_require_consistent("a search");
-  const board_t after = board_now();
-  if (strcmp(before.fen, after.fen) || before.key != after.key || before.plies != after.plies) {
-    fprintf(stderr, "after \"%.60s\" the board is %s, not %s\n", go.c_str(), after.fen, before.fen);
+  const std::string after = board_now();
+  if (after != before) {
+    fprintf(stderr, "after \"%.60s\": %s, not %s\n", go.c_str(), after.c_str(), before.c_str());
     abort();
   }
   const int32_t played = pv[0][0].u;
