@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "common.h"
+#include "uci_harness.h"
 #include "pg_key.h"
 #include "pg_show.h"
 

@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "common.h"
+#include "uci_harness.h"
 
 namespace {
 

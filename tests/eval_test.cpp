@@ -6,7 +6,7 @@
 
 #include <cctype>
 
-#include "common.h"
+#include "uci_harness.h"
 
 namespace {
 

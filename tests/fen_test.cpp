@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing FEN text.
-#include "common.h"
+#include "uci_harness.h"
 
 namespace {
 

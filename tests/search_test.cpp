@@ -7,7 +7,7 @@
 
 #include <climits>
 
-#include "common.h"
+#include "uci_harness.h"
 #include "platform.h"
 
 namespace {

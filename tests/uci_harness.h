@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Driving the engine as a child process over pipes, or in-process through HandleLine. Every read
-// is bounded, so a hung engine fails its test instead of hanging the run; no bound measures speed.
+// Driving the engine as a child process over pipes, or in-process through HandleLine and the
+// EngineTest fixture. Every read is bounded, so a hung engine fails its test instead of hanging
+// the run; no bound measures speed.
 #pragma once
 
 #include <fcntl.h>
@@ -200,3 +201,16 @@ inline bool playable(const std::string& position, const std::string& moves) {
 }
 
 }  // namespace uci
+
+// The engine set up in-process; the options each test finds are put back after it.
+class EngineTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { uci::engine_in_process(); }
+  void TearDown() override { ply = 0, OptionUci = saved; }
+  const option_uci_t saved = OptionUci;
+
+  static void setup(const std::string& text) {
+    init_board(text.c_str());
+    ASSERT_FALSE(fen_refused) << text;
+  }
+};
