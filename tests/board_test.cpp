@@ -106,12 +106,4 @@ TEST_F(BoardTest, ClockEnPassantCastlingRightsAndCheck) {
   }
 }
 
-TEST_F(BoardTest, LongGamesAreCutBeforeTheHistoryFills) {
-  std::string line = "position startpos moves";
-  for (int i = 0; i < 300; i++) line += " g1f3 g8f6 f3g1 f6g8";
-  EXPECT_EQ(uci::handle(line),
-            uci::Lines{"info string game too long, moves from ply 999 on are ignored"});
-  EXPECT_EQ(hply, HIST_STACK - 2);
-}
-
 }  // namespace

@@ -2,7 +2,7 @@
 // The UCI front end and the command line end to end through pipes: the handshake, options, go
 // lines and searches interrupted by other commands; diagnostics, perft and the manual; the
 // position command seen from inside.
-#include <cstdio>
+#include <regex>
 
 #include "uci_harness.h"
 
@@ -17,22 +17,16 @@ bool reads_as(const std::string& line, const std::string& format) {
   return end == (int)line.size();
 }
 
-// The manual's entry for an option line of the uci reply: name, type, range and default, a
-// minus sign written \- . A name may have blanks in it ("Move Overhead").
+// The manual's entry for an option line of the uci reply: name, type, range and default, with a
+// minus sign written \-.
 std::string manual_entry(const std::string& line) {
-  const size_t type_at = line.find(" type ");
-  char type[16], low[16], high[16], init[16];
-  if (type_at == std::string::npos || !line.starts_with("option name ") ||
-      sscanf(line.c_str() + type_at, " type %15s default %15s min %15s max %15s", type, init, low,
-             high) < 2)
-    return "<not an option line: " + line + ">";
-  std::string entry =
-      ".B " + line.substr(12, type_at - 12) + "\n" + type + ", " +
-      (line.find(" min ") != std::string::npos ? low + std::string(" to ") + high + ", " : "") +
-      "default " + init + ".";
-  for (size_t at = entry.find('-'); at != std::string::npos; at = entry.find('-', at + 2))
-    entry.insert(at, "\\");
-  return entry;
+  std::smatch m;
+  const std::regex option("option name (.+) type (\\w+) default (\\S+)(?: min (\\S+) max (\\S+))?");
+  if (!std::regex_match(line, m, option)) return "<not an option line: " + line + ">";
+  return std::regex_replace(".B " + m[1].str() + "\n" + m[2].str() + ", " +
+                                (m[4].matched ? m[4].str() + " to " + m[5].str() + ", " : "") +
+                                "default " + m[3].str() + ".",
+                            std::regex("-"), "\\-");
 }
 
 // The uci reply declares each option as the manual documents it. Commands match exactly and
@@ -193,28 +187,28 @@ TEST(CommandLine, PerftHelpVersionAndBadArguments) {
   }
 }
 
-// A position line plays its moves up to the first one that is malformed or illegal; a
-// promotion letter in either case picks the piece, and a wrong one a queen.
+// A position line plays its moves up to the first one that is malformed or illegal, and a game
+// too long for the history is cut; a promotion letter in either case picks the piece, and a
+// wrong one a queen.
 TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
-  uci::engine_in_process();
-  std::pair<const char*, int> games[] = {
-      {"startpos moves e2e4 e7e5 e1e2", 3},
-      {"startpos moves e2e5 e7e5", 0},
-      {"startpos moves e2e4e7e5", 2},
-      {"startpos moves e2e4 e7e5 x1 b1c3", 2},
-      {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2},  // d2e2 is illegal
+  std::string long_game = "startpos moves";
+  for (int i = 0; i < 300; i++) long_game += " g1f3 g8f6 f3g1 f6g8";
+  const std::tuple<std::string, int, Lines> games[] = {
+      {"startpos moves e2e4 e7e5 e1e2", 3, {}},
+      {"startpos moves e2e5 e7e5", 0, {}},
+      {"startpos moves e2e4e7e5", 2, {}},
+      {"startpos moves e2e4 e7e5 x1 b1c3", 2, {}},
+      {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2, {}},  // d2e2 illegal
+      {long_game, HIST_STACK - 2, {"info string game too long, moves from ply 999 on are ignored"}},
   };
-  for (auto [game, plies] : games) {
-    EXPECT_EQ(uci::handle(std::string("position ") + game), Lines{}) << game;
-    EXPECT_EQ(hply, plies) << game;
+  for (const auto& [game, plies, reply] : games) {
+    EXPECT_EQ(uci::handle("position " + game), reply) << game.substr(0, 60);
+    EXPECT_EQ(hply, plies) << game.substr(0, 60);
   }
-  std::pair<const char*, int> promotions[] = {
-      {"a7a8", QUEEN}, {"a7a8N", KNIGHT}, {"a7a8b", BISHOP}, {"a7a8x", QUEEN}};
-  for (auto [text, kind] : promotions) {
+  for (auto [text, kind] : {std::pair{"a7a8", QUEEN}, {"a7a8N", KNIGHT}, {"a7a8b", BISHOP}, {"a7a8x", QUEEN}}) {
     EXPECT_EQ(uci::handle(std::string("position fen 7k/P7/8/8/8/8/8/K7 w - - 0 1 moves ") + text),
               Lines{"index i has value equal to 0"});
-    EXPECT_EQ(piece[0], kind) << text;
-    EXPECT_EQ(color[0], LIGHT) << text;
+    EXPECT_TRUE(piece[0] == kind && color[0] == LIGHT) << text;
   }
 }
 
