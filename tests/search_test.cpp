@@ -1,32 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search seen from inside: mate, draw and contempt scores, MultiPV, and the clock: a go line's
-// limits, the verdict after each iteration and the periodic check, which polls the input.
-#include "search.h"
-
+// The search seen from inside: mate, draw and contempt scores, MultiPV, the level, and the clock: a
+// go line's limits, the verdict after each iteration and the periodic check, which polls the input.
 #include <sys/time.h>
 
 #include <climits>
 
-#include "uci_harness.h"
 #include "platform.h"
+#include "uci_harness.h"
 
 namespace {
 
+// Searches here never read the test's own standard input and never stop on the clock.
 class SearchTest : public EngineTest {
  protected:
   void SetUp() override {
-    // Searches here never read the test's own standard input and never stop on the clock.
-    si.poll_input = false;
-    si.quiet = si.infinite = true;
-    si.pondering = si.stopped = si.stop_requested = si.fixed_time = false;
-    ext_root_side = LIGHT;
-    nodes = 1;
+    si.poll_input = si.pondering = si.stopped = si.stop_requested = si.fixed_time = false;
+    si.quiet = si.infinite = true, ext_root_side = LIGHT, nodes = 1;
   }
-  void TearDown() override {
-    EngineTest::TearDown();
-    si.infinite = false;
-    si.poll_input = true;
-  }
+  void TearDown() override { EngineTest::TearDown(), si.infinite = false, si.poll_input = true; }
 };
 
 // Mate, stalemate and draw scores; a draw is the contempt against the side that searches, and a
@@ -54,9 +45,7 @@ TEST_F(SearchTest, MateAndDrawScores) {
   };
   for (const auto& c : cases) {
     ASSERT_EQ(uci::handle(std::string("position ") + c.position), uci::Lines{});
-    ply = c.ply;
-    ext_root_side = c.root_side;
-    OptionUci.AnalyseMode = c.analyse;
+    ply = c.ply, ext_root_side = c.root_side, OptionUci.AnalyseMode = c.analyse;
     const bool checked = in_check(side);
     const int v =
         c.quiescence ? qsearch(-30000, 30000, 0, checked) : search(-30000, 30000, 4, checked);
@@ -67,10 +56,8 @@ TEST_F(SearchTest, MateAndDrawScores) {
 
 // The lines of the last depth come best first, and the move played is the first line's.
 TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
-  OptionUci.MultiPV = 3;
   setup("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  max_depth = 3;
-  max_time = si.time_avail = 1000000;
+  OptionUci.MultiPV = max_depth = 3, max_time = si.time_avail = 1000000;
   testing::internal::CaptureStdout();
   think(0);
   const std::string out = testing::internal::GetCapturedStdout();
@@ -87,9 +74,7 @@ TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
 // A root in check with one legal reply (Ka2) gives back half of its planned time.
 TEST_F(SearchTest, ForcedReplyAtTheRootHalvesThePlan) {
   setup("1r5k/8/8/8/8/8/8/K6r w - - 0 1");
-  max_depth = 1;
-  max_time = 1000;
-  si.time_avail = 100000;
+  max_depth = 1, max_time = 1000, si.time_avail = 100000;
   think(0);
   EXPECT_EQ(ms_diff(stop_time, start_time), 500);
 }
@@ -98,12 +83,12 @@ TEST_F(SearchTest, ForcedReplyAtTheRootHalvesThePlan) {
 // strength whatever the level.
 TEST_F(SearchTest, QuietSearchesIgnoreTheLevel) {
   U64 nodes_searched[2];
+  int ms;
+  move best;
   for (bool limited : {false, true}) {
     OptionUci.LimitStrength = limited, OptionUci.Elo = LEVEL_MIN_ELO;
     setup(spos);
     clearHash();
-    int ms;
-    move best;
     suite_search(6, 1000000, &ms, &best, &nodes_searched[limited], 0);
   }
   EXPECT_EQ(nodes_searched[1], nodes_searched[0]);
@@ -210,19 +195,19 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
 }
 
 // The periodic check: the clock or a stop ends a search that has a move to play, and a search
-// ended by the clock leaves the reply of its line.
+// ended by the clock leaves the reply of its line. Each row ends in what it leaves: S when
+// stopped, then the move to play and the reply (a, b, or - for none).
 TEST_F(SearchTest, ClockAndStopEndTheSearch) {
   setup(spos);
   const move a = gen_dat[first_move[0]].m, b = gen_dat[first_move[0] + 1].m;
   struct {
     int since_stop;  // ms the planned stop lies behind us
     bool ponder, stop_requested, has_move, multipv_best;
-    bool stopped;
-  } cases[] = {
-      {10, 0, 0, 1, 0, true},  {-1000, 0, 0, 1, 0, false}, {10, 1, 0, 1, 0, false},
-      {10, 0, 0, 0, 0, false}, {-1000, 1, 1, 1, 1, true},  {-1000, 0, 1, 0, 0, false},
-      {10, 0, 0, 1, 1, true},
-  };
+    const char* left;
+  } cases[] = {{10, 0, 0, 1, 0, "Sab"},    {-1000, 0, 0, 1, 0, "-a-"}, {10, 1, 0, 1, 0, "-a-"},
+               {10, 0, 0, 0, 0, "---"},    {-1000, 1, 1, 1, 1, "Sb-"}, {-1000, 0, 1, 0, 0, "---"},
+               {10, 0, 0, 1, 1, "Sbb"}};
+  auto name = [&](move m) { return m.u == a.u ? 'a' : m.u == b.u ? 'b' : '-'; };
   for (const auto& c : cases) {
     si.infinite = si.stopped = false, si.pondering = c.ponder;
     si.stop_requested = c.stop_requested, si.ponder_move.u = 0;
@@ -231,14 +216,7 @@ TEST_F(SearchTest, ClockAndStopEndTheSearch) {
     start_time = ms_add(get_ms(), -2000), stop_time = ms_add(get_ms(), -c.since_stop);
     ext_max_tt = 1000000;
     CheckUserInputandTime();
-    // Stopped, the move to play and the reply.
-    EXPECT_EQ(std::vector({+si.stopped, pv[0][0].u, si.ponder_move.u}),
-              std::vector({+c.stopped,
-                           (c.stopped && c.multipv_best ? b
-                            : c.has_move                ? a
-                                                        : move{})
-                               .u,
-                           c.stopped && !c.stop_requested ? b.u : 0}))
+    EXPECT_EQ(std::string({si.stopped ? 'S' : '-', name(pv[0][0]), name(si.ponder_move)}), c.left)
         << "row " << &c - cases;
   }
 }

@@ -53,7 +53,7 @@ inline std::string file_text(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// An engine on pipes; its standard error is the test's. One still running at the end is killed.
+// An engine on pipes (its standard error is the test's); one still running at the end is killed.
 struct Engine {
   pid_t pid = -1;
   int to_engine = -1, from_engine = -1;
@@ -65,7 +65,7 @@ struct Engine {
   }
 };
 
-// Writes the text and the line end; false when the engine is gone.
+// False when the engine is gone.
 inline bool send(Engine& e, const std::string& text, const char* end = "\n") {
   const std::string bytes = text + end;
   ssize_t n = 0;
@@ -96,12 +96,11 @@ inline Lines read_until(Engine& e, const char* prefix, int timeout_ms = kTimeout
   }
 }
 
-// Runs ZELTRO_EXE in the directory (or this one) on pipes, its choices seeded when seed is not
-// empty, and reads its banner.
+// Runs ZELTRO_EXE in the directory (or this one), its choices seeded unless seed is empty, and
+// reads its banner. A dead engine shows as a failed write, not a dead test; a test run without
+// standard input or output has /dev/null hold that descriptor, or a pipe would take it.
 inline bool launch(Engine& e, const char* dir = nullptr, const std::string& seed = "") {
-  signal(SIGPIPE, SIG_IGN);  // a dead engine shows as a failed write, not a dead test
-  // When the test itself runs without standard input (or output), a pipe would take that
-  // descriptor and be lost in the child's rewiring; /dev/null holds the place instead.
+  signal(SIGPIPE, SIG_IGN);
   for (int fd = 0; fd < 3; fd++)
     if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
   int in[2], out[2];
@@ -129,7 +128,6 @@ inline Lines ask(Engine& e, const std::string& text) {
   return lines;
 }
 
-// The lines up to bestmove of a search started with the text.
 inline Lines search(Engine& e, const std::string& text) {
   return send(e, text) ? read_until(e, "bestmove") : Lines{"<engine gone>"};
 }
@@ -166,8 +164,7 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   return r;
 }
 
-// The move of the reply's bestmove line, and the milliseconds of the "info nodes N time T" line
-// before it (or -1).
+// The move of a reply's bestmove line, and the milliseconds of the "info nodes N time T" before it.
 inline std::string bestmove(const Lines& out) {
   if (out.empty() || !out.back().starts_with("bestmove ")) return "<none>";
   return out.back().substr(9, out.back().find(' ', 9) - 9);
@@ -184,7 +181,7 @@ inline void engine_in_process() {
   (void)ready;
 }
 
-// Runs one command line through the handler; returns the lines it printed.
+// The lines one command line prints, in-process.
 inline Lines handle(std::string line) {
   engine_in_process();
   testing::internal::CaptureStdout();
