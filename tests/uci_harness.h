@@ -164,10 +164,13 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   return r;
 }
 
-// The move of a reply's bestmove line, and the milliseconds of the "info nodes N time T" before it.
+// The moves of a reply's bestmove line (with the reply named after "ponder"), and the
+// milliseconds of the "info nodes N time T" before it.
 inline std::string bestmove(const Lines& out) {
   if (out.empty() || !out.back().starts_with("bestmove ")) return "<none>";
-  return out.back().substr(9, out.back().find(' ', 9) - 9);
+  const std::string moves = out.back().substr(9);
+  return moves.substr(0, moves.find(" ponder ")) +
+         (moves.find(" ponder ") == std::string::npos ? "" : moves.substr(moves.find(" ponder ") + 7));
 }
 inline int reported_time(const Lines& out) {
   int ms = -1;
