@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening book: Polyglot keys, the search of a book file, its move text and the choice among moves.
-
-#include <cstdio>
 #include <cstring>
 #include <set>
 
-#include "uci_harness.h"
 #include "pg_key.h"
 #include "pg_show.h"
+#include "uci_harness.h"
 
 namespace {
 
@@ -22,11 +20,9 @@ uint16_t code(const char* t) {
 
 class BookTest : public EngineTest {
  protected:
-  void SetUp() override { use_book(path.c_str()); }  // the default file is put back after
+  // The default file is put back after each test.
+  void SetUp() override { snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", &path[0]); }
   void TearDown() override { unlink(path.c_str()), EngineTest::TearDown(); }
-  static void use_book(const char* file) {
-    snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", file);
-  }
   // Writes the entries big-endian, then `tail` stray bytes.
   void write_book(const std::vector<entry_t>& entries, int tail = 0) {
     FILE* f = fopen(path.c_str(), "wb");
@@ -73,18 +69,11 @@ TEST_F(BookTest, PublishedKeys) {
 // Castling is stored as king takes rook, a promotion is never taken for one, and promotion
 // code 7 names no piece. Weights do not change the chances, so the weight-0 moves come up too.
 TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
-  write_book({{7, code("a2a3"), 9, 0},
-              {8, code("e2e4"), 0, 0},
-              {8, code("e1h1"), 5, 0},
-              {8, code("e8a8"), 0, 0},
-              {8, code("e1a1"), 0, 0},
-              {8, code("e8h8"), 0, 0},
-              {8, code("h2h1n"), 0, 0},
-              {8, code("e1h1q"), 0, 0},
+  write_book({{7, code("a2a3"), 9, 0},   {8, code("e2e4"), 0, 0},  {8, code("e1h1"), 5, 0},
+              {8, code("e8a8"), 0, 0},   {8, code("e1a1"), 0, 0},  {8, code("e8h8"), 0, 0},
+              {8, code("h2h1n"), 0, 0},  {8, code("e1h1q"), 0, 0},
               {8, (uint16_t)(0xF000 | code("a7a8")), 0, 0},
-              {12, code("b2b3"), 0, 0},
-              {12, code("c2c3"), 0, 0},
-              {13, code("h2h3"), 1, 0}},
+              {12, code("b2b3"), 0, 0},  {12, code("c2c3"), 0, 0}, {13, code("h2h3"), 1, 0}},
              10);  // stray bytes after the last whole entry are never read
   EXPECT_EQ(moves_for(7), Moves{"a2a3"});
   EXPECT_EQ(moves_for(8), (Moves{"e2e4", "e1g1", "e8c8", "e1c1", "e8g8", "h2h1n", "e1h1q", "a7a8"}));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SAN read and written against the legal moves, and the EPD runner end to end.
-
 #include "epd.h"
 
 #include <regex>
@@ -27,33 +26,24 @@ const char* const kSanCases[][2] = {
     {"6k1/5ppp/8/8/8/8/8/4R1K1 w - - 0 1", "Re7+:- Re7#:- Rxe8:- Re8++:- e9:- Rf:- re8:-"},
 };
 
-class San : public EngineTest {
- protected:
-  static std::string read(const std::string& san) {
-    const char* why = "";
-    move m = san_move(san.c_str(), &why);
-    return m.u ? move_str(m) : "";
-  }
-  static std::string write(const std::string& coordinates) {
-    move legal[256];
-    char san[12] = "";
-    for (int i = 0, n = legal_moves(legal, 256); i < n; i++)
-      if (coordinates == move_str(legal[i])) san_text(legal[i], san);
-    return san;
-  }
-};
+class San : public EngineTest {};
 
 TEST_F(San, ReadsAndWritesTheShortestUnambiguousText) {
+  const char* why;
+  move legal[256];
   for (auto [fen, pairs] : kSanCases) {
     setup(fen);
+    const int n = legal_moves(legal, 256);
     std::istringstream in(pairs);
     for (std::string pair; in >> pair;) {
       const size_t at = pair.find_last_of(":=");
       const std::string san = pair.substr(0, at), coordinates = pair.substr(at + 1);
-      EXPECT_EQ(read(san), coordinates == "-" ? "" : coordinates) << san << " in " << fen;
-      if (pair[at] == '=') {
-        EXPECT_EQ(write(coordinates), san) << coordinates << " in " << fen;
-      }
+      const move m = san_move(san.c_str(), &why);
+      EXPECT_EQ(m.u ? move_str(m) : "-", coordinates) << san << " in " << fen;
+      char written[12] = "";
+      for (int i = 0; i < n; i++)
+        if (coordinates == move_str(legal[i])) san_text(legal[i], written);
+      EXPECT_TRUE(pair[at] == ':' || san == written) << coordinates << " in " << fen << ": " << written;
     }
   }
 }
