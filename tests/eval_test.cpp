@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Static evaluation: colour symmetry at any weights, and small positions worked out by hand. The
-// pawn cache and the batched blend change every score they get wrong, and so the bench signature.
-// Positions are written as board and side to move only; the rest of the FEN is never looked at.
+// Static evaluation: colour symmetry at any weights, and small positions worked out by hand, as
+// board and side to move only. A wrong pawn cache or blend changes the bench signature.
 #include "eval.h"
 
 #include <cctype>
@@ -46,12 +45,9 @@ TEST_F(EvalTest, MirroredTwinsScoreTheSame) {
       "4r1k1/p1qr1p2/2pb1Bp1/1p5p/3P1n1R/1B3P2/PP3P2/2Q3KR b",
       "1k2r2r/1bq2p2/pn4p1/3pP3/pbpN1P1p/4QN1B/1P4PP/2RR3K b",
       "r3k2r/pp1bnppp/2n1p3/q2pP3/P1pP4/2P2N2/2PBBPPP/R2QK2R w",
-      "8/p4kP1/8/5P2/1p6/4K3/8/8 w",
-      "8/2P3k1/8/1p6/8/6K1/5p2/8 b",
-      "r3k3/8/8/8/8/8/8/RN2K3 b",
-      "2b1k3/8/8/8/8/8/8/1BN1K3 w",
-      "k7/8/2K5/8/8/8/8/7Q w",
-      "1k6/8/8/8/8/8/8/QQQ1K1qq b",
+      "8/p4kP1/8/5P2/1p6/4K3/8/8 w",  "8/2P3k1/8/1p6/8/6K1/5p2/8 b",
+      "r3k3/8/8/8/8/8/8/RN2K3 b",     "2b1k3/8/8/8/8/8/8/1BN1K3 w",
+      "k7/8/2K5/8/8/8/8/7Q w",        "1k6/8/8/8/8/8/8/QQQ1K1qq b",
   };
   for (auto w : {std::initializer_list<int>{100, 100, 100, 100, 100, 100, 100},
                  {37, 250, 0, 1000, 73, 512, 999},
