@@ -6,6 +6,7 @@
 // tools/calibrate.sh, not here.
 #include <sys/stat.h>
 
+#include <map>
 #include <regex>
 #include <set>
 #include <thread>
@@ -88,6 +89,14 @@ TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
     for (const std::string& line : out) text += line + "\n";
     auto shown = [&](int n) { return text.find(" multipv " + std::to_string(n) + " ") != std::string::npos; };
     EXPECT_TRUE((!c.elo || shown(c.lines)) && !shown(c.lines + 1)) << what << ": " << text;
+    // At full strength the lines of the last depth come best first, and the first one is played.
+    std::map<int, std::pair<int, std::string>> last;  // score and move of each line
+    const std::regex line("info depth \\d+ multipv (\\d+) score cp (\\S+) .* pv (\\S+).*");
+    for (std::smatch m; const std::string& l : out)
+      if (std::regex_match(l, m, line)) last[std::stoi(m[1])] = {std::stoi(m[2]), m[3]};
+    for (auto [n, scored] : last)
+      EXPECT_TRUE(c.elo || (n == 1 ? best.starts_with(scored.second) : scored.first <= last[n - 1].first))
+          << what << ": " << text;
   }
   EXPECT_EQ(uci::quit(e), 0);
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search seen from inside: mate, draw and contempt scores, MultiPV, the level, and the clock: a
-// go line's limits, the verdict after each iteration and the periodic check, which polls the input.
+// The search seen from inside: mate, draw and contempt scores, the level, and the clock: a go line's
+// limits, the verdict after each iteration and the periodic check, which polls the input.
 #include <sys/time.h>
 
 #include <climits>
@@ -51,23 +51,6 @@ TEST_F(SearchTest, MateAndDrawScores) {
         c.quiescence ? qsearch(-30000, 30000, 0, checked) : search(-30000, 30000, 4, checked);
     EXPECT_TRUE(c.score == not_a_draw ? v != 15 : v == c.score)
         << "row " << &c - cases << ": " << v;
-  }
-}
-
-// The lines of the last depth come best first, and the move played is the first line's.
-TEST_F(SearchTest, MultiPvLinesBestFirstAndTheTopOnePlayed) {
-  setup("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  OptionUci.MultiPV = max_depth = 3, max_time = si.time_avail = 1000000;
-  testing::internal::CaptureStdout();
-  think(0);
-  const std::string out = testing::internal::GetCapturedStdout();
-  for (int n = 1, last = INT_MAX; n <= 3; n++) {
-    const std::string head = "info depth 3 multipv " + std::to_string(n) + " score cp ";
-    const size_t at = out.find(head);
-    ASSERT_NE(at, std::string::npos) << out;
-    EXPECT_LE(std::stoi(out.substr(at + head.size())), last) << out;
-    last = std::stoi(out.substr(at + head.size()));
-    EXPECT_TRUE(n > 1 || out.substr(out.find(" pv ", at) + 4, 4) == move_str(pv[0][0])) << out;
   }
 }
 
