@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Playing a game through UCI, at full strength and at a level: the clock, searches that wait for
-// stop or ponderhit, input during a search, the end of the input, book moves and ponder replies,
-// and the level's choices. Time bounds on the engine's side are what it reports; the bounds the
-// test measures itself only guard against a hang. How strong a level plays is measured by
-// tools/calibrate.sh, not here.
+// Playing a game through UCI, at full strength and at a level. Time bounds on the engine's side
+// are what it reports; the bounds the test measures itself only guard against a hang. How strong a
+// level plays is measured by tools/calibrate.sh, not here.
 #include <sys/stat.h>
 
 #include <map>
@@ -25,9 +23,8 @@ constexpr int kAtOnce = 1000;  // generous: without the rule these searches take
 
 // Every kind of go, at full strength and at the lowest and a middle level, with one line or
 // several, is answered in the time it may take with a legal move and a reply ("ponder") that can
-// follow it, however the search ended (several lines may leave the reply of another position
-// behind); the lines asked for are shown and no more. Searches that wait for stop or ponderhit
-// still wait, an empty clock plays at once, and a go mate n ends by itself.
+// follow it, however the search ended; the lines asked for are shown and no more. Searches that
+// wait for stop or ponderhit still wait, an empty clock plays at once, go mate n ends by itself.
 TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
   const int guard = uci::kHangGuardMs;
   struct Case {
@@ -111,12 +108,10 @@ long cpu_ms(const uci::Engine& e) {
   return (long)((user + system) * 1000 / sysconf(_SC_CLK_TCK));
 }
 
-// A search that waits for stop or ponderhit, whether it still searches or has run out of work
-// (and then waits idle), answers isready, refuses a diagnostic with a line, and lets a new
-// position, an option, another go or a ponder hit of an analysis change nothing, its moves to
-// search included; stop or ponderhit brings its move. The board after such input is checked by
-// the session fuzz target's saved inputs. A go line longer than its word table is read up to the
-// table's end.
+// A search that waits for stop or ponderhit, still searching or idle once out of work, answers
+// isready, refuses a diagnostic with a line, and lets a new position, an option, another go or a
+// ponder hit of an analysis change nothing, its moves to search included (its board: the session
+// fuzz target's saved inputs). A go line longer than its word table is read up to the table's end.
 TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
@@ -217,7 +212,7 @@ TEST(Play, ABookMoveReportsNoNodesAndTheTimeOfItsOwnGo) {
   rmdir(dir.c_str());
 }
 
-// A search's lines without the times and speeds, and without the progress lines the clock brings.
+// A search's lines without times, speeds and the progress lines the clock brings.
 Lines without_times(const Lines& out) {
   Lines kept;
   for (const std::string& line : out)
