@@ -3,8 +3,7 @@
 # Runs a cross-built engine where this machine can run it: the Windows build under Wine, the ARM
 # builds under qemu-user, emulating the oldest Raspberry Pi processor each build is for. Each must
 # count perft 5 from the start, print the bench signature, and play a UCI session through pipes.
-# Usage: tests/cross/run.sh windows|arm64|armhf BUILD_DIR   (Windows: zeltro.exe and
-# zeltro_pipe_driver.exe in it)
+# Usage: tests/cross/run.sh windows|arm64|armhf BUILD_DIR
 set -euo pipefail
 target=$1
 cd "$2"
@@ -12,19 +11,14 @@ cd "$2"
 case $target in
   windows)
     export WINEPREFIX="$PWD/wineprefix" WINEDEBUG=-all
-    start=$SECONDS
     wineboot -i >/dev/null 2>&1 || true
-    echo "wine prefix ready in $((SECONDS - start)) s"
     engine=(wine zeltro.exe)
     # Wine cannot peek a pipe made on the Linux side: the session goes through Windows pipes.
     session=(wine zeltro_pipe_driver.exe zeltro.exe)
     ;;
   arm64) engine=(qemu-aarch64 -cpu cortex-a53 ./zeltro) ;;  # Raspberry Pi 3
   armhf) engine=(qemu-arm -cpu cortex-a7 ./zeltro) ;;       # Raspberry Pi 2
-  *)
-    echo "unknown target: $target (windows, arm64 or armhf)" >&2
-    exit 2
-    ;;
+  *) echo "unknown target: $target (windows, arm64 or armhf)" >&2 && exit 2 ;;
 esac
 [[ $target == windows ]] || session=("${engine[@]}")
 # A failure ends the engine's processes under Wine.

@@ -48,17 +48,12 @@ inline bool diagnostic(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool started = false;
   if (!started) {
-    program_header();
-    engine_init();
-    started = true;
+    program_header(), engine_init(), started = true;
   } else {
     const int hash_mb = OptionUci.Hash;
-    OptionStart();
-    GenInit();
+    OptionStart(), GenInit();
     if (OptionUci.Hash != hash_mb) init_ttable(OptionUci.Hash);
-    init_board(spos);
-    ply = 0;
-    gen();
+    init_board(spos), ply = 0, gen();
   }
   fuzz_one(std::string((const char*)data, size));
   return 0;
