@@ -223,43 +223,36 @@ Lines without_times(const Lines& out) {
 
 // At the lowest level the choice among close moves varies with the seed and repeats with the same
 // seed, but a queen left hanging is always taken and a mate in one always played. At full
-// strength (the level off, even with UCI_Elo set, or on at the top level) the seed changes no line.
+// strength (the level off with UCI_Elo set, or on at the top level) no seed changes a line.
 TEST(Play, ALevelsChoicesVaryWithTheSeedFullStrengthDoesNot) {
   const char* const cases[][2] = {
       {"position startpos moves e2e4 e7e5", nullptr},
       {"position fen 4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", "d2d5"},  // the queen hangs
       {kMateIn1, "a1a8"},
   };
-  Lines chosen;  // at the first position, seed by seed
+  const char* const full_strength[] = {"UCI_LimitStrength value false",
+                                       "UCI_LimitStrength value true\nsetoption name UCI_Elo value 1850"};
+  Lines chosen, first;  // the moves chosen at the first position; the lines at full strength
   for (int seed : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1}) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e, nullptr, std::to_string(seed)));
     uci::ask(e, "setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1000");
     for (auto [position, clear] : cases) {
-      const std::string move =
-          uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
+      const std::string move = uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
       if (!clear) chosen.push_back(move);
       EXPECT_TRUE(!clear || move == clear) << position << " seed " << seed << ": " << move;
+    }
+    for (const char* setting : full_strength) {
+      uci::ask(e, std::string("setoption name ") + setting + "\nucinewgame");
+      const Lines out = without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
+      if (first.empty()) first = out;
+      EXPECT_EQ(out, first) << setting << " seed " << seed;
     }
     EXPECT_EQ(uci::quit(e), 0);
   }
   ASSERT_EQ(chosen.size(), 11u);
   EXPECT_EQ(chosen.back(), chosen.front()) << "the same seed again";
   EXPECT_GE(std::set<std::string>(chosen.begin(), chosen.end() - 1).size(), 3u) << "ten seeds";
-
-  const char* const full_strength[] = {"", "setoption name UCI_Elo value 1200",
-                                       "setoption name UCI_LimitStrength value true"};
-  Lines first;
-  for (int seed : {1, 2, 3}) {
-    uci::Engine e;
-    ASSERT_TRUE(uci::launch(e, nullptr, std::to_string(seed)));
-    uci::ask(e, full_strength[seed - 1]);
-    const Lines out =
-        without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
-    if (seed == 1) first = out;
-    EXPECT_EQ(out, first) << full_strength[seed - 1];
-    EXPECT_EQ(uci::quit(e), 0);
-  }
 }
 
 }  // namespace
