@@ -119,13 +119,10 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       {"symtestpos", "info string symtestpos ignored: a search is running"},
       {"bench", "info string bench ignored: a search is running"},
       {"profile", "info string profile ignored: a search is running"},
-      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", nullptr},
-      {"position startpos moves e2e4", nullptr},
-      {"setoption name MultiPV value 3", nullptr},
-      {"ucinewgame", nullptr},
-      {"go depth 1", nullptr},
+      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", nullptr}, {"position startpos moves e2e4", nullptr},
+      {"setoption name MultiPV value 3", nullptr},        {"ucinewgame", nullptr},
+      {"go depth 1", nullptr},                            {"debug on", nullptr},
       {"ponderhit", nullptr},  // sent to the searches that do not ponder
-      {"debug on", nullptr},
   };
   // position, go, the line printed when the search has run out of work ("": it searches on,
   // nullptr: none), the command that ends the search and its answer (nullptr: any move)

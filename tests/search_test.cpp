@@ -27,9 +27,7 @@ TEST_F(SearchTest, MateAndDrawScores) {
   const int not_a_draw = INT_MIN;
   const struct {
     const char* position;
-    int ply, root_side;
-    bool analyse, quiescence;
-    int score;
+    int ply, root_side, analyse, quiescence, score;
   } cases[] = {
       {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, -30000},  // mated at the root
       {"fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, LIGHT, 0, 0, 0},       // stalemate
@@ -135,9 +133,7 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
   struct {
     bool ponder, sudden_death;
     iteration_facts_t it;  // depth score previous elapsed mate_moves failed_low changed multipv
-    int budget;
-    bool stop;
-    int budget_after, changes;
+    int budget, stop, budget_after, changes;
   } cases[] = {
       {0, 0, {5, 20, 20, 300, 0, 0, 0, 0}, 1000, false, 1000, 0},
       {0, 0, {5, 20, 20, 1000, 0, 0, 0, 0}, 1000, true, 1000, 0},  // the planned time is spent
@@ -172,7 +168,7 @@ TEST_F(SearchTest, StopAndExtensionDecisions) {
     time_plan_t plan = {c.budget, 0};
     const int stop = stop_after_iteration(c.it, &plan);
     EXPECT_EQ(std::vector({stop, plan.budget, plan.changes}),
-              std::vector({+c.stop, c.budget_after, c.changes}))
+              std::vector({c.stop, c.budget_after, c.changes}))
         << "row " << &c - cases;
   }
 }
@@ -204,25 +200,20 @@ TEST_F(SearchTest, ClockAndStopEndTheSearch) {
   }
 }
 
-void on_alarm(int) {}
-
 // The input check under a storm of signals: a look cut short is no input.
 TEST(Platform, SignalsDoNotPassForInput) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  int fds[2], seen = 0;
   const int saved = dup(0);
+  ASSERT_EQ(pipe(fds), 0);
   dup2(fds[0], 0);
   struct sigaction alarm = {}, old;
-  alarm.sa_handler = on_alarm;  // no SA_RESTART: the signal cuts system calls short
+  alarm.sa_handler = [](int) {};  // no SA_RESTART: the signal cuts system calls short
   sigaction(SIGALRM, &alarm, &old);
   itimerval often = {{0, 50}, {0, 50}}, off = {};
   setitimer(ITIMER_REAL, &often, nullptr);
-  int seen = 0;
   for (int i = 0; i < 20000; i++) seen += bioskey();
-  setitimer(ITIMER_REAL, &off, nullptr);
-  sigaction(SIGALRM, &old, nullptr);
-  dup2(saved, 0);
-  close(saved), close(fds[0]), close(fds[1]);
+  setitimer(ITIMER_REAL, &off, nullptr), sigaction(SIGALRM, &old, nullptr);
+  dup2(saved, 0), close(saved), close(fds[0]), close(fds[1]);
   EXPECT_EQ(seen, 0);
 }
 
