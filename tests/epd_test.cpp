@@ -2,7 +2,6 @@
 // SAN read and written against the legal moves, and the EPD runner end to end.
 #include "epd.h"
 
-#include <regex>
 
 #include "uci_harness.h"
 

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <map>
-#include <regex>
 #include <set>
 #include <thread>
 

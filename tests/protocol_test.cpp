@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The UCI front end and the command line end to end through pipes: the handshake, options, go
 // lines, diagnostics, perft and the manual; the position command seen from inside.
-#include <regex>
 
 #include "uci_harness.h"
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -120,11 +121,11 @@ inline bool launch(Engine& e, const char* dir = nullptr, const std::string& seed
 // The reply to text: what came before the "readyok" to an "isready" sent behind it, which must
 // come even in the middle of a search.
 inline Lines ask(Engine& e, const std::string& text) {
-  if (!send(e, text + "\nisready")) return {"<engine gone>"};
-  Lines lines = read_until(e, "readyok");
-  if (lines.back() == "readyok") lines.pop_back();
-  if (lines.empty() || lines.back() != "<timeout>") return lines;
-  ADD_FAILURE() << "no readyok after " << text.substr(0, 80);
+  Lines lines = send(e, text + "\nisready") ? read_until(e, "readyok") : Lines{"<engine gone>"};
+  if (lines.back() == "readyok")
+    lines.pop_back();
+  else
+    ADD_FAILURE() << "no readyok after " << text.substr(0, 80);
   return lines;
 }
 
@@ -168,9 +169,7 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
 // milliseconds of the "info nodes N time T" before it.
 inline std::string bestmove(const Lines& out) {
   if (out.empty() || !out.back().starts_with("bestmove ")) return "<none>";
-  const std::string moves = out.back().substr(9);
-  return moves.substr(0, moves.find(" ponder ")) +
-         (moves.find(" ponder ") == std::string::npos ? "" : moves.substr(moves.find(" ponder ") + 7));
+  return std::regex_replace(out.back().substr(9), std::regex(" ponder "), " ");
 }
 inline int reported_time(const Lines& out) {
   int ms = -1;

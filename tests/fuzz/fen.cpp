@@ -6,7 +6,6 @@
 
 #include "fuzz.h"
 #include "pg_key.h"
-#include "search.h"
 
 static void walk_moves() {
   ply = 0;
@@ -19,18 +18,6 @@ static void walk_moves() {
   }
 }
 
-static void short_search() {
-  max_depth = 2;
-  max_time = 600000;
-  si.fixed_time = true;
-  si.quiet = true;
-  si.poll_input = false;
-  ply = 0;
-  gen();
-  think(0);
-  fuzz_require_consistent("a search");
-}
-
 static void fuzz_one(const std::string& input) {
   pg_key(input.c_str());
   init_board(input.c_str());
@@ -39,5 +26,9 @@ static void fuzz_one(const std::string& input) {
   get_fen(back);
   walk_moves();
   perft(2);
-  short_search();
+  int ms;
+  move best;
+  U64 searched;
+  suite_search(2, 600000, &ms, &best, &searched, 0);
+  fuzz_require_consistent("a search");
 }
