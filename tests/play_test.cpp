@@ -123,19 +123,17 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       {"go depth 1", nullptr},                            {"debug on", nullptr},
       {"ponderhit", nullptr},  // sent to the searches that do not ponder
   };
+  const char* const stalemate = "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
   // position, go, the line printed when the search has run out of work ("": it searches on,
-  // nullptr: none), the command that ends the search and its answer (nullptr: any move)
+  // nullptr: none), the command that ends the search and the start of its answer
   const char* cases[][5] = {
       {"position startpos", "go infinite searchmoves a2a3", "", "stop", "bestmove a2a3"},
       {kOneMove, "go infinite", "info depth 128 ", "stop", "bestmove h1g2"},
-      {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go ponder", nullptr, "stop",
-       "bestmove 0000"},  // stalemate
+      {stalemate, "go ponder", nullptr, "stop", "bestmove 0000"},
       {kMateIn1, "go infinite mate 1", "info depth 1 ", "stop", "bestmove a1a8"},
-      {kOneMove, "go ponder wtime 1000 btime 1000", "info depth 128 ", "ponderhit",
-       "bestmove h1g2"},
-      {kMateIn1, "go ponder depth 2 wtime 9000 btime 9000", "info depth 2 ", "ponderhit",
-       "bestmove a1a8"},
-      {"position startpos", "go ponder depth 3", "info depth 3 ", "stop", nullptr},
+      {kOneMove, "go ponder wtime 1000 btime 1000", "info depth 128 ", "ponderhit", "bestmove h1g2"},
+      {kMateIn1, "go ponder depth 2 wtime 9000", "info depth 2 ", "ponderhit", "bestmove a1a8"},
+      {"position startpos", "go ponder depth 3", "info depth 3 ", "stop", "bestmove "},
   };
   for (auto [position, go, last_line, ender, reply] : cases) {
     ASSERT_TRUE(uci::send(e, std::string(position) + "\n" + go));
@@ -148,17 +146,13 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       if (strstr(go, "ponder") && !strcmp(line, "ponderhit")) continue;
       Lines out;  // without the search's own progress
       for (const std::string& l : uci::ask(e, line))
-        if (!l.starts_with("info depth ") && !l.starts_with("info nodes ") &&
-            !l.starts_with("info currmove "))
-          out.push_back(l);
+        if (!std::regex_match(l, std::regex("info (depth|nodes|currmove) .*"))) out.push_back(l);
       EXPECT_EQ(out, answer ? Lines{answer} : Lines{}) << go << " / " << line;
     }
     EXPECT_TRUE((last_line && !*last_line) || cpu_ms(e) - cpu < 100)
         << go << ": the wait must not spin";
     const Lines out = uci::ask(e, ender);
-    ASSERT_FALSE(out.empty()) << go;
-    EXPECT_TRUE(reply ? out.back() == reply : out.back().starts_with("bestmove "))
-        << go << ": " << out.back();
+    EXPECT_TRUE(!out.empty() && out.back().starts_with(reply)) << go << ": " << out.back();
   }
   std::string many = "position startpos\ngo depth 1 searchmoves";
   for (int i = 0; i < 5000; i++) many += " e2e4";
