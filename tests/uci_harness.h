@@ -179,8 +179,7 @@ inline int reported_time(const Lines& out) {
 
 // In-process: the engine set up once per test process, its searches reading no input.
 inline void engine_in_process() {
-  static const bool ready = (engine_init(), read_input_line = nullptr, true);
-  (void)ready;
+  [[maybe_unused]] static const bool ready = (engine_init(), read_input_line = nullptr, true);
 }
 
 // The lines one command line prints, in-process.

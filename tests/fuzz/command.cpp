@@ -18,7 +18,7 @@ static int input_pipe = -1;
 static void handle(std::string line, int* searches) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   line.resize(strlen(line.c_str()));  // the handler reads up to the first zero byte
-  const bool go = line.compare(0, 3, "go ") == 0;
+  const bool go = line.starts_with("go ");
   if (line == "quit" || diagnostic(line) || (go && ++*searches > MAX_SEARCHES)) return;
   if (go && write(input_pipe, "stop\n", 5) != 5) abort();
   HandleLine(line.data());

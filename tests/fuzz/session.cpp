@@ -23,10 +23,6 @@ static const size_t MOST_WAITING_BYTES = 32768;
 
 static int input_pipe = -1;
 
-static bool is_go(const std::string& line) {
-  return line.compare(0, 3, "go ") == 0;
-}
-
 // The go line with a short depth in front and each depth or mate value held to the short one;
 // the moves behind searchmoves are left alone.
 static std::string short_go(const std::string& line) {
@@ -114,12 +110,12 @@ static void fuzz_one(const std::string& input) {
     lines.push_back(line);
   }
   for (size_t i = 0; i < lines.size();) {
-    if (!is_go(lines[i])) {
+    if (!lines[i].starts_with("go ")) {
       run_between_searches(lines[i++]);
       continue;
     }
     size_t next = i + 1;
-    while (next < lines.size() && !is_go(lines[next])) next++;
+    while (next < lines.size() && !lines[next].starts_with("go ")) next++;
     search_with_input(lines[i], {lines.begin() + i + 1, lines.begin() + next});
     i = next;
   }
