@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The board: make and take back, proven by perft counts and by a full self-check of every
-// redundant form, and FEN text read and written. A wrong exchange count changes the bench
+// redundant form; FEN and SAN text read and written. A wrong exchange count changes the bench
 // signature.
+#include "epd.h"
 #include "uci_harness.h"
 
 namespace {
@@ -158,6 +159,42 @@ TEST_F(BoardTest, FenFieldsAsReadAndWrittenOrRefused) {
     EXPECT_EQ(std::tuple(std::string(written), fifty, fen_refused, board_consistent(nullptr, 0)),
               std::tuple(std::string(c.written), c.fifty, c.error != nullptr, true))
         << c.text;
+  }
+}
+
+// "SAN=move": the SAN reads as the move in coordinates, and is the text written for it, with a
+// file where it suffices, else a rank, else both, and none for a pinned rival. "SAN:move" is only
+// read; "SAN:-" is not guessed: ambiguous, illegal, or marked with a check or mate not given.
+const char* const kSanCases[][2] = {
+    {"4k3/8/8/8/7b/2N3N1/8/4K3 w - - 0 1", "Ne4=c3e4 Nce4:c3e4 Nge4:-"},  // g3 is pinned
+    {"4k3/8/8/R7/8/8/8/R3K3 w - - 0 1", "R1a3=a1a3 R5a3:a5a3 Ra3:- Raa3:-"},
+    {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", "Qa1b2=a1b2 Q3b2=a3b2 Qcb2=c1b2 Qab2:- Q1b2:- Qb2:-"},
+    {"4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 1", "exd6=e5d6 cxd6:c5d6 xd6:- d6:-"},
+    {"3r3k/4P3/8/8/8/8/8/4K3 w - - 0 1", "e8=Q+=e7e8q e8Q:e7e8q exd8=N=e7d8n exd8R+:e7d8r"},
+    {"3r3k/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=B:e7d8b exd8=N+:- exd8=R#:- e8:- e8=K:-"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "O-O:e1g1 0-0:e1g1 O-O-O:e1c1 0-0-0:e1c1 Kg1:-"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "O-O-O=e8c8 O-O=e8g8 Rxa1+:a8a1 Kf8:e8f8"},
+    {"6k1/5ppp/8/8/8/8/8/4R1K1 w - - 0 1", "Re8#=e1e8 Re8+:e1e8 Re8#!!:e1e8 Re8?!:e1e8 Re7:e1e7"},
+    {"6k1/5ppp/8/8/8/8/8/4R1K1 w - - 0 1", "Re7+:- Re7#:- Rxe8:- Re8++:- e9:- Rf:- re8:-"},
+};
+
+TEST_F(BoardTest, SanReadAndWrittenAsTheShortestUnambiguousText) {
+  const char* why;
+  move legal[256];
+  for (auto [fen, pairs] : kSanCases) {
+    setup(fen);
+    const int n = legal_moves(legal, 256);
+    std::istringstream in(pairs);
+    for (std::string pair; in >> pair;) {
+      const size_t at = pair.find_last_of(":=");
+      const std::string san = pair.substr(0, at), coordinates = pair.substr(at + 1);
+      const move m = san_move(san.c_str(), &why);
+      EXPECT_EQ(m.u ? move_str(m) : "-", coordinates) << san << " in " << fen;
+      char written[12] = "";
+      for (int i = 0; i < n; i++)
+        if (coordinates == move_str(legal[i])) san_text(legal[i], written);
+      EXPECT_TRUE(pair[at] == ':' || san == written) << coordinates << " in " << fen << ": " << written;
+    }
   }
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The UCI front end and the command line end to end through pipes: the handshake, options, go
-// lines, diagnostics, perft and the manual; the position command seen from inside.
+// lines, diagnostics, perft, EPD suites and the manual; the position command seen from inside.
 
 #include "uci_harness.h"
 
@@ -165,6 +165,37 @@ TEST(CommandLine, PerftHelpVersionAndBadArguments) {
     EXPECT_TRUE(r.errors.starts_with("zeltro: ") && r.errors.find('\n') == r.errors.size() - 1)
         << args.back() << ": " << r.errors;
   }
+}
+
+// The EPD runner end to end.
+TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
+  uci::Run r = uci::run({"epd", TEST_DATA_DIR "/tactics.epd", "depth", "5"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.errors, "");
+  Lines seen;  // without the nodes and time, which vary with the machine, and the padding
+  for (const std::string& line : r.out)
+    seen.push_back(std::regex_replace(std::regex_replace(line, std::regex(" +nodes +\\d+ +time +\\d+ ms"), ""),
+                                      std::regex(" +"), " "));
+  EXPECT_EQ(seen, (Lines{
+                      "zt.backrank bm Re8# found Re8# solved",
+                      "zt.backrank.b bm Re1# found Re1# solved",
+                      "zt.fork bm Nc7+ am Nd6+ found Nc7+ solved",
+                      "zt.underpromo bm f8=N+ found f8=N+ solved",
+                      "zt.enpassant bm exf6+ found exf6+ solved",
+                      "zt.castle.mate bm O-O# found O-O# solved",
+                      "zt.two.knights bm Ndf7# Ngf7# found Ndf7# solved",
+                      "zt.poisoned am Qxd5 found Qc1 solved",
+                      "zt.missed am Re8# found Re8# missed",
+                      "line 12: skipped, cannot read bm Nf7# (ambiguous)",
+                      "line 13: skipped, cannot read bm Nge4 (no such legal move)",
+                      "line 14: skipped, cannot read bm Nc7# (wrong check mark)",
+                      "line 15: skipped, cannot read bm Re9 (not SAN)",
+                      "line 16: skipped, no bm or am operation",
+                      "info string fen error side to move is not w or b",
+                      "info string reset to orig board position",
+                      "line 17: skipped, the position was refused",
+                      "solved 8 of 9, 6 lines skipped",
+                  }));
 }
 
 // A position line plays its moves up to the first one that is malformed or illegal, and a game
