@@ -193,7 +193,8 @@ TEST_F(BoardTest, SanReadAndWrittenAsTheShortestUnambiguousText) {
       char written[12] = "";
       for (int i = 0; i < n; i++)
         if (coordinates == move_str(legal[i])) san_text(legal[i], written);
-      EXPECT_TRUE(pair[at] == ':' || san == written) << coordinates << " in " << fen << ": " << written;
+      EXPECT_TRUE(pair[at] == ':' || san == written)
+          << coordinates << " in " << fen << ": " << written;
     }
   }
 }

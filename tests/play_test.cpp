@@ -83,7 +83,9 @@ TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
         << what << ": " << out.back();
     std::string text;  // the lines asked for are shown, and no more
     for (const std::string& line : out) text += line + "\n";
-    auto shown = [&](int n) { return text.find(" multipv " + std::to_string(n) + " ") != std::string::npos; };
+    auto shown = [&](int n) {
+      return text.find(" multipv " + std::to_string(n) + " ") != std::string::npos;
+    };
     EXPECT_TRUE((!c.elo || shown(c.lines)) && !shown(c.lines + 1)) << what << ": " << text;
     // At full strength the lines of the last depth come best first, and the first one is played.
     std::map<int, std::pair<int, std::string>> last;  // score and move of each line
@@ -91,7 +93,8 @@ TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
     for (std::smatch m; const std::string& l : out)
       if (std::regex_match(l, m, line)) last[std::stoi(m[1])] = {std::stoi(m[2]), m[3]};
     for (auto [n, scored] : last)
-      EXPECT_TRUE(c.elo || (n == 1 ? best.starts_with(scored.second) : scored.first <= last[n - 1].first))
+      EXPECT_TRUE(c.elo ||
+                  (n == 1 ? best.starts_with(scored.second) : scored.first <= last[n - 1].first))
           << what << ": " << text;
   }
   EXPECT_EQ(uci::quit(e), 0);
@@ -118,11 +121,13 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       {"symtestpos", "info string symtestpos ignored: a search is running"},
       {"bench", "info string bench ignored: a search is running"},
       {"profile", "info string profile ignored: a search is running"},
-      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", nullptr}, {"position startpos moves e2e4", nullptr},
-      {"setoption name MultiPV value 3", nullptr},        {"ucinewgame", nullptr},
-      {"go depth 1", nullptr},                            {"debug on", nullptr},
-      {"ponderhit", nullptr},  // sent to the searches that do not ponder
-  };
+      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", nullptr},
+      {"position startpos moves e2e4", nullptr},
+      {"setoption name MultiPV value 3", nullptr},
+      {"ucinewgame", nullptr},
+      {"go depth 1", nullptr},
+      {"debug on", nullptr},
+      {"ponderhit", nullptr}};  // ponderhit: to the searches that do not ponder
   const char* const stalemate = "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
   // position, go, the line printed when the search has run out of work ("": it searches on,
   // nullptr: none), the command that ends the search and the start of its answer
@@ -131,7 +136,8 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       {kOneMove, "go infinite", "info depth 128 ", "stop", "bestmove h1g2"},
       {stalemate, "go ponder", nullptr, "stop", "bestmove 0000"},
       {kMateIn1, "go infinite mate 1", "info depth 1 ", "stop", "bestmove a1a8"},
-      {kOneMove, "go ponder wtime 1000 btime 1000", "info depth 128 ", "ponderhit", "bestmove h1g2"},
+      {kOneMove, "go ponder wtime 1000 btime 1000", "info depth 128 ", "ponderhit",
+       "bestmove h1g2"},
       {kMateIn1, "go ponder depth 2 wtime 9000", "info depth 2 ", "ponderhit", "bestmove a1a8"},
       {"position startpos", "go ponder depth 3", "info depth 3 ", "stop", "bestmove "},
   };
@@ -217,21 +223,24 @@ TEST(Play, ALevelsChoicesVaryWithTheSeedFullStrengthDoesNot) {
       {"position fen 4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", "d2d5"},  // the queen hangs
       {kMateIn1, "a1a8"},
   };
-  const char* const full_strength[] = {"UCI_LimitStrength value false",
-                                       "UCI_LimitStrength value true\nsetoption name UCI_Elo value 1850"};
+  const char* const full_strength[] = {
+      "UCI_LimitStrength value false",
+      "UCI_LimitStrength value true\nsetoption name UCI_Elo value 1850"};
   Lines chosen, first;  // the moves chosen at the first position; the lines at full strength
   for (int seed : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1}) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e, nullptr, std::to_string(seed)));
     uci::ask(e, "setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1000");
     for (auto [position, clear] : cases) {
-      const std::string move = uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
+      const std::string move =
+          uci::bestmove(uci::search(e, std::string(position) + "\ngo depth 5"));
       if (!clear) chosen.push_back(move);
       EXPECT_TRUE(!clear || move == clear) << position << " seed " << seed << ": " << move;
     }
     for (const char* setting : full_strength) {
       uci::ask(e, std::string("setoption name ") + setting + "\nucinewgame");
-      const Lines out = without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
+      const Lines out =
+          without_times(uci::search(e, "position startpos moves d2d4 g8f6\ngo depth 5"));
       if (first.empty()) first = out;
       EXPECT_EQ(out, first) << setting << " seed " << seed;
     }

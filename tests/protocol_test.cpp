@@ -60,8 +60,10 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
   const std::pair<const char*, const char*> cases[] = {
-      {"MultiPV value 500", "MultiPV is set to 300"},  {"ponder value TRUE", "Ponder is set to true"},
-      {"OwnBook value yes", "OwnBook is set to true"}, {"OwnBook value on", "OwnBook is set to false"},
+      {"MultiPV value 500", "MultiPV is set to 300"},
+      {"ponder value TRUE", "Ponder is set to true"},
+      {"OwnBook value yes", "OwnBook is set to true"},
+      {"OwnBook value on", "OwnBook is set to false"},
       {"RepeatScore value -40000", "RepeatScore is set to -32000"},
       {"kingshelterweight value 1001", "KingShelterWeight is set to 1000"},
       {"move overhead value 5001", "Move Overhead is set to 5000"},
@@ -69,11 +71,13 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
       {"MobilityWeight value lots", "MobilityWeight is set to 0"},
       {"UCI_AnalyseMode value 1", "UCI_AnalyseMode is set to true"},
       {"uci_limitstrength value true", "UCI_LimitStrength is set to true"},
-      {"UCI_Elo value 5000", "UCI_Elo is set to 1850"}, {"UCI_Elo value 999", "UCI_Elo is set to 1000"},
-      {"UCI_Elo value 1575", "UCI_Elo is set to 1575"}, {"hash value 9", "Hash is set to 4mb"},
-      {"Hash value 0", "Hash is set to 1mb"},           {"Hash value 1", nullptr},
-      {"NoSuchOption value 1", nullptr},
-  };
+      {"UCI_Elo value 5000", "UCI_Elo is set to 1850"},
+      {"UCI_Elo value 999", "UCI_Elo is set to 1000"},
+      {"UCI_Elo value 1575", "UCI_Elo is set to 1575"},
+      {"hash value 9", "Hash is set to 4mb"},
+      {"Hash value 0", "Hash is set to 1mb"},
+      {"Hash value 1", nullptr},
+      {"NoSuchOption value 1", nullptr}};
   for (auto [option, reply] : cases) {
     EXPECT_EQ(uci::ask(e, std::string("setoption name ") + option),
               reply ? Lines{std::string("info string ") + reply} : Lines{})
@@ -84,10 +88,11 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
     const std::string said = reply ? reply : "";
     const bool declares = std::regex_match(said, m, std::regex("(.+) is set to (.+)")) &&
                           m[1] != "Hash" && m[1] != "UCI_AnalyseMode";
-    EXPECT_TRUE(!declares || std::regex_search(declared, std::regex("option name " + m[1].str() +
-                                                                    " type \\w+ default " +
-                                                                    m[2].str() + " ")))
-        << option << ":\n" << declared;
+    EXPECT_TRUE(!declares ||
+                std::regex_search(declared, std::regex("option name " + m[1].str() +
+                                                       " type \\w+ default " + m[2].str() + " ")))
+        << option << ":\n"
+        << declared;
     EXPECT_EQ(std::count(declared.begin(), declared.end(), '\n'), 17) << option;
   }
 }
@@ -133,9 +138,11 @@ TEST(Diagnostics, BenchSignature) {
   uci::Run r = uci::run({"bench"}, 4 * uci::kTimeoutMs);  // a busy machine may take a while
   EXPECT_EQ(r.status, 0);
   ASSERT_GE(r.out.size(), 3u);
-  EXPECT_TRUE(std::regex_match(r.out.back(), std::regex("29093238 nodes \\d+ nps"))) << r.out.back();
-  EXPECT_TRUE(std::regex_match(r.out[r.out.size() - 3],
-                               std::regex("# t_time=\\d+ msec, t_nodes=29093238, ave_nps=\\d+K, t_score=50\\.")))
+  EXPECT_TRUE(std::regex_match(r.out.back(), std::regex("29093238 nodes \\d+ nps")))
+      << r.out.back();
+  EXPECT_TRUE(std::regex_match(
+      r.out[r.out.size() - 3],
+      std::regex("# t_time=\\d+ msec, t_nodes=29093238, ave_nps=\\d+K, t_score=50\\.")))
       << r.out[r.out.size() - 3];
 }
 
@@ -174,8 +181,9 @@ TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
   EXPECT_EQ(r.errors, "");
   Lines seen;  // without the nodes and time, which vary with the machine, and the padding
   for (const std::string& line : r.out)
-    seen.push_back(std::regex_replace(std::regex_replace(line, std::regex(" +nodes +\\d+ +time +\\d+ ms"), ""),
-                                      std::regex(" +"), " "));
+    seen.push_back(
+        std::regex_replace(std::regex_replace(line, std::regex(" +nodes +\\d+ +time +\\d+ ms"), ""),
+                           std::regex(" +"), " "));
   EXPECT_EQ(seen, (Lines{
                       "zt.backrank bm Re8# found Re8# solved",
                       "zt.backrank.b bm Re1# found Re1# solved",
@@ -216,7 +224,8 @@ TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
     EXPECT_EQ(uci::handle("position " + game), reply) << game.substr(0, 60);
     EXPECT_EQ(hply, plies) << game.substr(0, 60);
   }
-  for (auto [text, kind] : {std::pair{"a7a8", QUEEN}, {"a7a8N", KNIGHT}, {"a7a8b", BISHOP}, {"a7a8x", QUEEN}}) {
+  for (auto [text, kind] :
+       {std::pair{"a7a8", QUEEN}, {"a7a8N", KNIGHT}, {"a7a8b", BISHOP}, {"a7a8x", QUEEN}}) {
     EXPECT_EQ(uci::handle(std::string("position fen 7k/P7/8/8/8/8/8/K7 w - - 0 1 moves ") + text),
               Lines{"index i has value equal to 0"});
     EXPECT_TRUE(piece[0] == kind && color[0] == LIGHT) << text;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The search seen from inside: mate, draw and contempt scores, the level, and the clock: a go line's
-// limits, the verdict after each iteration and the periodic check, which polls the input.
+// The search seen from inside: mate, draw and contempt scores, the level, and the clock: a go
+// line's limits, the verdict after each iteration and the periodic check, which polls the input.
 #include <sys/time.h>
 
 #include <climits>
@@ -183,8 +183,8 @@ TEST_F(SearchTest, ClockAndStopEndTheSearch) {
     int since_stop;  // ms the planned stop lies behind us
     bool ponder, stop_requested, has_move, multipv_best;
     const char* left;
-  } cases[] = {{10, 0, 0, 1, 0, "Sab"},    {-1000, 0, 0, 1, 0, "-a-"}, {10, 1, 0, 1, 0, "-a-"},
-               {10, 0, 0, 0, 0, "---"},    {-1000, 1, 1, 1, 1, "Sb-"}, {-1000, 0, 1, 0, 0, "---"},
+  } cases[] = {{10, 0, 0, 1, 0, "Sab"}, {-1000, 0, 0, 1, 0, "-a-"}, {10, 1, 0, 1, 0, "-a-"},
+               {10, 0, 0, 0, 0, "---"}, {-1000, 1, 1, 1, 1, "Sb-"}, {-1000, 0, 1, 0, 0, "---"},
                {10, 0, 0, 1, 1, "Sbb"}};
   auto name = [&](move m) { return m.u == a.u ? 'a' : m.u == b.u ? 'b' : '-'; };
   for (const auto& c : cases) {
