@@ -11,9 +11,10 @@ namespace {
 
 using Moves = std::set<std::string>;
 
-// The Polyglot code of a move text like "e2e4" or "a7a8q", castling written as king takes rook.
+// The Polyglot code of a move text like "e2e4" or "a7a8q", castling written as king takes rook;
+// "a7a8x" has promotion code 7, which names no piece.
 uint16_t code(const char* t) {
-  int promotion = t[4] ? (int)(strchr(" nbrq", t[4]) - " nbrq") : 0;
+  int promotion = t[4] ? (int)(strchr(" nbrq  x", t[4]) - " nbrq  x") : 0;
   return (uint16_t)(promotion << 12 | (t[1] - '1') << 9 | (t[0] - 'a') << 6 | (t[3] - '1') << 3 |
                     (t[2] - 'a'));
 }
@@ -23,14 +24,16 @@ class BookTest : public EngineTest {
   // The default file is put back after each test.
   void SetUp() override { snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", &path[0]); }
   void TearDown() override { unlink(path.c_str()), EngineTest::TearDown(); }
-  // Writes the entries big-endian, then `tail` stray bytes.
-  void write_book(const std::vector<entry_t>& entries, int tail = 0) {
+  // Writes an entry big-endian for each "key move weight" of the text, then `tail` stray bytes.
+  void write_book(const std::string& entries, int tail = 0) {
     FILE* f = fopen(path.c_str(), "wb");
     auto put = [f](U64 v, int bytes) {
       while (bytes--) fputc((int)(v >> 8 * bytes) & 255, f);
     };
-    for (const entry_t& e : entries)
-      put(e.key, 8), put(e.move, 2), put(e.weight, 2), put(e.learn, 4);
+    std::istringstream in(entries);
+    std::string move;
+    for (U64 key, weight; in >> key >> move >> weight;)
+      put(key, 8), put(code(move.c_str()), 2), put(weight, 2), put(0, 4);
     for (int i = 0; i < tail; i++) fputc(0x5A, f);
     fclose(f);
   }
@@ -68,28 +71,27 @@ TEST_F(BookTest, PublishedKeys) {
 
 // Castling is stored as king takes rook, a promotion is never taken for one, and promotion
 // code 7 names no piece. Weights do not change the chances, so the weight-0 moves come up too.
+// Stray bytes after the last whole entry are never read.
 TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
-  write_book({{7, code("a2a3"), 9, 0},   {8, code("e2e4"), 0, 0},  {8, code("e1h1"), 5, 0},
-              {8, code("e8a8"), 0, 0},   {8, code("e1a1"), 0, 0},  {8, code("e8h8"), 0, 0},
-              {8, code("h2h1n"), 0, 0},  {8, code("e1h1q"), 0, 0},
-              {8, (uint16_t)(0xF000 | code("a7a8")), 0, 0},
-              {12, code("b2b3"), 0, 0},  {12, code("c2c3"), 0, 0}, {13, code("h2h3"), 1, 0}},
-             10);  // stray bytes after the last whole entry are never read
+  write_book(
+      "7 a2a3 9  8 e2e4 0  8 e1h1 5  8 e8a8 0  8 e1a1 0  8 e8h8 0  8 h2h1n 0  8 e1h1q 0  "
+      "8 a7a8x 0  12 b2b3 0  12 c2c3 0  13 h2h3 1",
+      10);
   EXPECT_EQ(moves_for(7), Moves{"a2a3"});
-  EXPECT_EQ(moves_for(8), (Moves{"e2e4", "e1g1", "e8c8", "e1c1", "e8g8", "h2h1n", "e1h1q", "a7a8"}));
+  EXPECT_EQ(moves_for(8),
+            (Moves{"e2e4", "e1g1", "e8c8", "e1c1", "e8g8", "h2h1n", "e1h1q", "a7a8"}));
   EXPECT_EQ(moves_for(13), Moves{"h2h3"});
   // Key 12 has weights of 0 only; keys 1, 10 and 14 are in no entry.
   for (U64 none : {1, 10, 12, 14}) EXPECT_EQ(moves_for(none), Moves{""}) << none;
   for (int n : {100, 101}) {  // at most 100 entries for one key
-    std::vector<entry_t> book{{1, code("a2a3"), 1, 0}};
-    book.insert(book.end(), n, {5, code("b2b3"), 1, 0});
-    book.push_back({6, code("c2c3"), 1, 0});
-    write_book(book);
+    std::string entries = "1 a2a3 1";
+    for (int i = 0; i < n; i++) entries += " 5 b2b3 1";
+    write_book(entries + " 6 c2c3 1");
     EXPECT_EQ(moves_for(5), n == 100 ? Moves{"b2b3"} : Moves{""}) << n << " entries";
   }
   char out[6];
   for (bool empty : {true, false}) {  // no whole entry, then no file
-    empty ? write_book({}, 15) : (void)unlink(path.c_str());
+    empty ? write_book("", 15) : (void)unlink(path.c_str());
     testing::internal::CaptureStdout();
     EXPECT_EQ(pg_show(8, out), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
