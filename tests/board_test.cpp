@@ -146,9 +146,7 @@ TEST_F(BoardTest, FenFieldsAsReadAndWrittenOrRefused) {
       {"4k3/8/8/8/8/8/8/4K3 w - - 1234 5", "4k3/8/8/8/8/8/8/4K3 w - ", 123},
   };
   for (const auto& c : cases) {
-    testing::internal::CaptureStdout();
-    init_board(c.text);
-    const uci::Lines out = uci::split_lines(testing::internal::GetCapturedStdout());
+    const uci::Lines out = uci::handle(std::string("position fen ") + c.text);
     const std::string said = c.error ? std::string("info string fen error ") + c.error : "";
     EXPECT_TRUE(c.error ? out.size() == 2 && out[1] == "info string reset to orig board position" &&
                               (*c.error ? out[0] == said : out[0].starts_with(said))
