@@ -23,8 +23,10 @@ std::string manual_entry(const std::string& line) {
 // The uci reply declares each option as the manual documents it, and the evaluation passes its
 // colour-symmetry diagnostic. Commands match exactly and case-sensitively, other lines go
 // unanswered; a carriage return before the line feed, or a line split at the 65535-character
-// buffer, hides no command.
-TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
+// buffer, hides no command. Malformed go lines are answered as such; a search shows its info
+// lines and plays its line's move, and one limited by searchmoves names the moves it cannot
+// search; quit in the middle of a search ends it without a move.
+TEST(UciSession, HandshakeRepliesGoLinesAndQuit) {
   const std::string manual = uci::file_text(TEST_DATA_DIR "/../../docs/zeltro.6");
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e));
@@ -49,8 +51,32 @@ TEST(UciSession, HandshakeRepliesOverlongLinesAndQuit) {
     again.erase(again.begin());
     EXPECT_EQ(again, reply);
   }
+  EXPECT_EQ(uci::ask(e, "go"), Lines{}) << "go needs a blank behind it";
+  EXPECT_EQ(uci::ask(e, "go "), Lines{"info string unknown command \"go \"??"});
+  EXPECT_EQ(uci::ask(e, "go movetime abc"),
+            (Lines{"info string movetime param is not a digit??",
+                   "info string unknown command \"go movetime\"??"}));
+  EXPECT_EQ(uci::ask(e, "go depth"), Lines{"info string missing depth param??"});
+  Lines out = uci::ask(e, "go depth 0");
+  EXPECT_TRUE(out.size() == 2 && out[0].starts_with("info nodes 0 time ") &&
+              out[1] == "bestmove 0000")
+      << testing::PrintToString(out);
+  out = uci::search(e, "go depth 2 searchmoves a2a3 e2e5");
+  EXPECT_EQ(out.front(), "info string the move (e2e5) to search is illegal??");
+  EXPECT_EQ(out.back(), "bestmove a2a3");
+  out = uci::search(e, "position startpos moves e2e4\ngo foo depth 3");
+  ASSERT_GE(out.size(), 5u);
+  for (int i = 0; i < 3; i++)
+    EXPECT_TRUE(std::regex_match(out[i], std::regex("info depth " + std::to_string(i + 1) +
+                                                    " seldepth \\d+ score cp -?\\d+ time \\d+ "
+                                                    "nodes \\d+ nps \\d+ pv [a-h1-8nbrq ]+")))
+        << out[i];
+  EXPECT_TRUE(out[3].starts_with("info nodes ")) << out[3];
+  EXPECT_EQ(out[4], "bestmove " + out[2].substr(out[2].find(" pv ") + 4, 4)) << "the line's move";
+  ASSERT_TRUE(uci::send(e, "go infinite"));
   EXPECT_EQ(uci::quit(e), 0);
-  EXPECT_EQ(uci::read_until(e, nullptr), Lines{});
+  for (const std::string& l : uci::read_until(e, nullptr))
+    EXPECT_FALSE(l.starts_with("bestmove")) << l;
 }
 
 // Each value set is clamped or read as the engine takes it, answered, and declared by "uci" after
@@ -95,39 +121,6 @@ TEST(UciSession, SetoptionRepliesAndClamping) {
         << declared;
     EXPECT_EQ(std::count(declared.begin(), declared.end(), '\n'), 17) << option;
   }
-}
-
-// Malformed go lines are answered as such; a search's info lines, a move limited by searchmoves,
-// and quit in the middle of a search.
-TEST(GoCommand, MalformedLinesDepthSearchAndCommandsDuringIt) {
-  uci::Engine e;
-  ASSERT_TRUE(uci::launch(e));
-  EXPECT_EQ(uci::ask(e, "go"), Lines{}) << "go needs a blank behind it";
-  EXPECT_EQ(uci::ask(e, "go "), Lines{"info string unknown command \"go \"??"});
-  EXPECT_EQ(uci::ask(e, "go movetime abc"),
-            (Lines{"info string movetime param is not a digit??",
-                   "info string unknown command \"go movetime\"??"}));
-  EXPECT_EQ(uci::ask(e, "go depth"), Lines{"info string missing depth param??"});
-  Lines out = uci::ask(e, "go depth 0");
-  EXPECT_TRUE(out.size() == 2 && out[0].starts_with("info nodes 0 time ") &&
-              out[1] == "bestmove 0000")
-      << testing::PrintToString(out);
-  out = uci::search(e, "go depth 2 searchmoves a2a3 e2e5");
-  EXPECT_EQ(out.front(), "info string the move (e2e5) to search is illegal??");
-  EXPECT_EQ(out.back(), "bestmove a2a3");
-  out = uci::search(e, "position startpos moves e2e4\ngo foo depth 3");
-  ASSERT_GE(out.size(), 5u);
-  for (int i = 0; i < 3; i++)
-    EXPECT_TRUE(std::regex_match(out[i], std::regex("info depth " + std::to_string(i + 1) +
-                                                    " seldepth \\d+ score cp -?\\d+ time \\d+ "
-                                                    "nodes \\d+ nps \\d+ pv [a-h1-8nbrq ]+")))
-        << out[i];
-  EXPECT_TRUE(out[3].starts_with("info nodes ")) << out[3];
-  EXPECT_EQ(out[4], "bestmove " + out[2].substr(out[2].find(" pv ") + 4, 4)) << "the line's move";
-  ASSERT_TRUE(uci::send(e, "go infinite"));
-  EXPECT_EQ(uci::quit(e), 0);
-  for (const std::string& l : uci::read_until(e, nullptr))
-    EXPECT_FALSE(l.starts_with("bestmove")) << l;
 }
 
 // The node count of the bench is the engine's signature: a change of it must be deliberate.
