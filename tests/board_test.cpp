@@ -26,10 +26,9 @@ int moves_made_of_full_list() {
   return n;
 }
 
-// Perft that checks the whole position after every make and every take back, that every
-// capture's list score tells whether it loses material as the exchange itself does, that a
-// legality told without playing the move is makemove's, and that in check the full list leaves
-// no more moves than the evasions.
+// Perft that checks the whole position after every make and take back, that a capture's list score
+// tells a losing exchange as the exchange does, that a legality told without playing the move is
+// makemove's, and that in check the full list leaves no more moves than the evasions.
 U64 checked_walk(int depth, std::string* fault) {
   if (depth == 0) return 1;
   const int full = side_checked ? moves_made_of_full_list() : -1;

@@ -66,12 +66,9 @@ TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
                     "\nsetoption name UCI_Elo value " + std::to_string(c.elo) +
                     "\nsetoption name MultiPV value " + std::to_string(c.lines));
     ASSERT_TRUE(uci::send(e, std::string(c.position) + "\n" + c.go));
-    Lines out;
-    if (c.ender) {
-      out = uci::ask(e, "");
-      EXPECT_TRUE(out.empty() || !out.back().starts_with("bestmove")) << what;
-      ASSERT_TRUE(uci::send(e, c.ender));
-    }
+    Lines out = c.ender ? uci::ask(e, "") : Lines{};  // a search that waits has no move yet
+    EXPECT_TRUE(out.empty() || !out.back().starts_with("bestmove")) << what;
+    ASSERT_TRUE(!c.ender || uci::send(e, c.ender));
     for (const std::string& line : uci::read_until(e, "bestmove", c.most_ms + guard))
       out.push_back(line);
     const int ms = uci::reported_time(out);
@@ -183,9 +180,9 @@ TEST(Play, AtTheEndOfTheInputTheSearchIsAnsweredThenTheEngineExits) {
   }
 }
 
-// A book move is played at once: no nodes, and no time carried over from an older search.
+// A book move (from a book of one entry, 1. e4, in the engine's directory) is played at once: no
+// nodes, and no time carried over from an older search.
 TEST(Play, ABookMoveReportsNoNodesAndTheTimeOfItsOwnGo) {
-  // A book of one entry: the start position, 1. e4; the engine reads it from its directory.
   const std::string dir = testing::TempDir() + "zeltro_play_" + std::to_string(getpid());
   ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
   std::ofstream(dir + "/Zeltro.bin", std::ios::binary)

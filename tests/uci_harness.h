@@ -97,9 +97,8 @@ inline Lines read_until(Engine& e, const char* prefix, int timeout_ms = kTimeout
   }
 }
 
-// Runs ZELTRO_EXE in the directory (or this one), its choices seeded unless seed is empty, and
-// reads its banner. A dead engine shows as a failed write, not a dead test; a test run without
-// standard input or output has /dev/null hold that descriptor, or a pipe would take it.
+// Runs ZELTRO_EXE in dir (or here), seeded unless seed is empty, and reads its banner. A dead
+// engine is a failed write, not a dead test; /dev/null holds a missing standard descriptor.
 inline bool launch(Engine& e, const char* dir = nullptr, const std::string& seed = "") {
   signal(SIGPIPE, SIG_IGN);
   for (int fd = 0; fd < 3; fd++)
@@ -133,8 +132,7 @@ inline Lines search(Engine& e, const std::string& text) {
   return send(e, text) ? read_until(e, "bestmove") : Lines{"<engine gone>"};
 }
 
-// The exit status, or 128 + the number of the signal that ended the engine; one that does not
-// end in time is killed.
+// The exit status (128 + the number of a signal that ended it); one that lingers is killed.
 inline int wait_exit(Engine& e) {
   int status = 0;
   if (e.pid < 0) return -1;
@@ -165,8 +163,7 @@ inline Run run(const Lines& args, int timeout_ms = kTimeoutMs) {
   return r;
 }
 
-// The moves of a reply's bestmove line (with the reply named after "ponder"), and the
-// milliseconds of the "info nodes N time T" before it.
+// A reply's bestmove (and ponder) moves, and the milliseconds of the "info nodes N time T" before.
 inline std::string bestmove(const Lines& out) {
   if (out.empty() || !out.back().starts_with("bestmove ")) return "<none>";
   return std::regex_replace(out.back().substr(9), std::regex(" ponder "), " ");
