@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fuzz target: a UCI session whose lines after each go reach the engine while it searches. They
-// wait in its standard input, a pipe, where the search's own poll reads them; a stop behind them
-// ends a search that waits for one. Every go is held to a few plies so that runs stay fast, and
-// after its bestmove the board must be the position it was given. quit is skipped, and so are
-// the diagnostics where they would run (between searches): during a search they must be refused.
+// Fuzz target: a UCI session whose lines after each go wait in standard input, a pipe, where the
+// search's own poll reads them; a stop behind them ends a search that waits for one. Every go is
+// held to a few plies, and after its bestmove the board must be the position it was given. quit
+// is skipped, and so are the diagnostics between searches (during one they must be refused).
 #include <algorithm>
 #include <cstring>
 #include <sstream>
