@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Driving the engine as a child process over pipes, or in-process through HandleLine and the
-// EngineTest fixture. Every read is bounded, so a hung engine fails its test instead of hanging
-// the run; no bound measures speed.
+// The engine as a child process over pipes, or in-process (HandleLine, the EngineTest fixture).
+// Every read is bounded, so a hung engine fails its test, not the run; no bound measures speed.
 #pragma once
 
 #include <fcntl.h>

@@ -21,7 +21,6 @@ case $target in
   *) echo "unknown target: $target (windows, arm64 or armhf)" >&2 && exit 2 ;;
 esac
 [[ $target == windows ]] || session=("${engine[@]}")
-# A failure ends the engine's processes under Wine.
 fail() {
   echo "FAILED: $1"
   [[ $target != windows ]] || wineserver -k
