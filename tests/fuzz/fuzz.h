@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the fuzz targets: the entry point, which sets the engine up afresh and hands the
-// target its input as text, and the board's redundant forms checked after each step.
+// target its input as text, the board's redundant forms checked after each step, and the replay.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "board.h"
@@ -58,3 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_one(std::string((const char*)data, size));
   return 0;
 }
+
+#ifdef ZELTRO_FUZZ_REPLAY
+// Without libFuzzer the target runs over the saved inputs named on its command line, so the corpus
+// and the regression cases stay tests where no fuzzing compiler is at hand.
+int main(int argc, char** argv) {
+  if (freopen("/dev/null", "w", stdout) == nullptr) return 2;
+  for (int a = 1; a < argc; a++) {
+    std::ifstream in(argv[a], std::ios::binary);
+    const std::string data{std::istreambuf_iterator<char>(in), {}};
+    fprintf(stderr, "%s\n", argv[a]);
+    LLVMFuzzerTestOneInput((const uint8_t*)data.data(), data.size());
+  }
+  return argc > 1 ? 0 : 1;
+}
+#endif
