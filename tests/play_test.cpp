@@ -97,12 +97,10 @@ TEST(Play, EveryKindOfGoIsAnsweredInTimeWithALegalMoveAndReply) {
 
 // Processor time the engine has used so far, in milliseconds.
 long cpu_ms(const uci::Engine& e) {
-  const std::string stat = uci::file_text("/proc/" + std::to_string(e.pid) + "/stat");
-  unsigned long user = 0, system = 0;  // fields 14 and 15, behind the command name
-  if (sscanf(stat.c_str() + stat.rfind(')') + 2,
-             "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
-    return -1;
-  return (long)((user + system) * 1000 / sysconf(_SC_CLK_TCK));
+  clockid_t clock;
+  timespec t = {};
+  if (clock_getcpuclockid(e.pid, &clock) == 0) clock_gettime(clock, &t);
+  return t.tv_sec * 1000 + t.tv_nsec / 1000000;
 }
 
 // A search that waits for stop or ponderhit, still searching or idle once out of work, answers

@@ -209,8 +209,8 @@ TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
       {long_game, HIST_STACK - 2, {"info string game too long, moves from ply 999 on are ignored"}},
   };
   for (const auto& [game, plies, reply] : games) {
-    EXPECT_EQ(uci::handle("position " + game), reply) << game.substr(0, 60);
-    EXPECT_EQ(hply, plies) << game.substr(0, 60);
+    EXPECT_EQ(std::pair(uci::handle("position " + game), hply), std::pair(reply, plies))
+        << game.substr(0, 60);
   }
   for (auto [text, kind] :
        {std::pair{"a7a8", QUEEN}, {"a7a8N", KNIGHT}, {"a7a8b", BISHOP}, {"a7a8x", QUEEN}}) {
