@@ -73,8 +73,8 @@ TEST_F(EvalTest, TermsWorkedOutByHand) {
       {kWeights[1], 10, "4k3/8/8/8/8/P7/P7/4K3 w", -2},  // not -3
       // Ten knights hitting twelve zone squares: 240 at the table's last entry, 124%: 297/74.
       {kWeights[5], 100, "k1NN4/2N5/3N4/NNNN4/1NN5/8/8/4K3 w", 178},
-      // Shelter at 37: a bare front -5/-1, the pawn ahead +2/0, each beside +1/0. g1 behind f2 g2 h2
-      // has -1/-1, the bare e8 -5/-1; seven queens make phase 64, so only middlegame values.
+      // Shelter at 37: a bare front -5/-1, the pawn ahead +2/0, each beside +1/0. g1 behind f2 g2
+      // h2 has -1/-1, the bare e8 -5/-1; seven queens make phase 64, so only middlegame values.
       {kWeights[6], 37, "1qqqk3/8/8/8/8/8/5PPP/QQQQ2K1 w", 4},
       // A pawn against a bare king: material 120, pawn square -10, king square -11, shelter -2
       // (pawn in front), isolated -6, passed +2, so 93 and the rule's figure and the tempo 15;

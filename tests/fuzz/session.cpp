@@ -92,8 +92,8 @@ static void search_with_input(const std::string& go, const std::vector<std::stri
     abort();
   }
   const int32_t played = pv[0][0].u;
-  if (played && !listed.empty() && std::find(listed.begin(), listed.end(), played) == listed.end()) {
-    fprintf(stderr, "\"%.60s\" played %s, a move it did not list\n", go.c_str(), move_str(pv[0][0]));
+  if (played && !listed.empty() && std::count(listed.begin(), listed.end(), played) == 0) {
+    fprintf(stderr, "\"%.60s\" played %s, not a move it listed\n", go.c_str(), move_str(pv[0][0]));
     abort();
   }
   run_what_is_left();
