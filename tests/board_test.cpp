@@ -131,7 +131,7 @@ TEST_F(BoardTest, FenFieldsAsReadAndWrittenOrRefused) {
       {"4k38888884K3 w - - 0 1", "4k3/8/8/8/8/8/8/4K3 w - ", 0},
       {"4k3/8/8/8/8/8/8/4K3 wb", "4k3/8/8/8/8/8/8/4K3 b - ", 0},
       // Castling rights only where king and rook of that colour stand at home.
-      {"r3k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", "r3k2r/8/8/8/8/8/8/R3K1R1 w Qkq ", 0},
+      {"r3k2r/8/8/8/8/8/8/4K1R1 w KQkq - 0 1", "r3k2r/8/8/8/8/8/8/4K1R1 w kq ", 0},
       {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", "r3k2r/8/8/8/8/8/8/R4K1R w kq ", 0},
       {"r3k2r/8/8/8/8/8/8/R3K2R w q-K - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R w Kq ", 0},
       // En passant only where a pawn that just stepped twice stands beyond an empty square.
