@@ -112,12 +112,13 @@ static int repetitions() {
 
 // One step of a selection sort: the best remaining move (the first of equals) is brought to
 // position i, and its score returned. No move left scores above the one picked before, so the
-// scan ends at the first move that scores as much.
+// scan ends at the first move that scores as much. A capture still listed at the best its
+// exchange could give has the exchange worked out only when it would lead the scan.
 static inline int pick(int i, int ceiling) {
   const int end = first_move[ply + 1];
   int best = BELOW_ALL_ORDER, at = i;
   for (int j = i; j < end; j++) {
-    if (gen_dat[j].score > best) {
+    if (gen_dat[j].score > best && settle_score(gen_dat[j]) > best) {
       best = gen_dat[j].score;
       at = j;
       if (best == ceiling) break;
