@@ -15,6 +15,10 @@ extern bool side_checked;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;
+// Each side's material as the evaluation counts it (middlegame and endgame values packed), and the
+// game phase of both sides' pieces: both follow every change of the counts.
+extern int material_sum[2], phase_sum;
+extern const int material_value[5], phase_value[5];
 // The counter of each side's pawns and pieces by kind (the king has none).
 inline int* const piece_count[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
 extern Bitboard myPiece[2][7];
@@ -26,6 +30,8 @@ extern hist_rec_t hist_dat[HIST_STACK];
 extern const int piece_value[7];
 
 void init_materials();
+// One more (delta 1) or one fewer (-1) piece of a kind other than the king, in every count.
+void count_piece(int c, int kind, int delta);
 bool mat_is_draw();
 int SidePieces(int c);
 int KingLocation(int c);

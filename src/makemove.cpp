@@ -4,14 +4,6 @@
 #include "data.h"
 #include "hash.h"
 
-static inline void count_piece(int c, int kind, int delta) {
-  *piece_count[c][kind] += delta;
-  if (kind != PAWN) {
-    (c == LIGHT ? wpc : bpc) += delta;
-    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
-  }
-}
-
 static inline void toggle(int c, int kind, int sq) {
   Bitboard b = square_bit(sq);
   myPiece[c][kind] ^= b;
