@@ -202,8 +202,9 @@ int interpolate(int mg, int eg, int phase) {
 }
 
 // Packed scores blended by the phase as interpolate does it. Every x86-64 processor takes four at
-// once: the two halves of a score are two 16-bit numbers, and one multiply-add weighs the
-// endgame half by 64 - phase and the middlegame half by phase. Other processors take one at a time.
+// once, and so does the WebAssembly build, whose SIMD instructions stand in for SSE2: the two
+// halves of a score are two 16-bit numbers, and one multiply-add weighs the endgame half by
+// 64 - phase and the middlegame half by phase. Other processors take one at a time.
 void taper(const int* packed, int* out, int n, int phase) {
   int i = 0;
 #if defined(__SSE2__)
