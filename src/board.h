@@ -116,9 +116,6 @@ void remember_killer(move m, bool mates);
 void init_move_rays();
 void gen();
 void gen_caps();
-void gen_evade();
-void gen_king();
-void gen_all_king();
 // Whether a capture of the list loses material in the exchange, read from its settled score.
 bool capture_loses(const gen_rec_t& g);
 // The score of a listed move for good: a capture listed at the best its exchange could give has
@@ -136,8 +133,6 @@ bool makemove(move_bytes m);
 // played to tell: in check, a king move, en passant, or a king taken.
 int legal_unplayed(move_bytes m);
 void takeback();
-void set_ep(int colour, int to);
-void piece_remove_hash(int kind, int colour, int sq);
 
 // Debug self-check: recomputes every redundant form from the board; true when all agree.
 bool board_consistent(char* why, int why_size);

@@ -395,7 +395,7 @@ void gen_caps() {
   close_list();
 }
 
-void gen_all_king() {
+static void gen_all_king() {
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
     int t = rays[KING][k][d][0];
@@ -407,7 +407,7 @@ void gen_all_king() {
   }
 }
 
-void gen_king() {
+static void gen_king() {
   open_list();
   prepare_scores();
   gen_all_king();
@@ -436,7 +436,7 @@ static void pieces_to(int sq, void (*push)(int, int)) {
   }
 }
 
-void gen_evade() {
+static void gen_evade() {
   open_list();
   prepare_scores();
   gen_all_king();

@@ -77,7 +77,7 @@ static inline bool too_deep() {
   return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
 }
 
-int contempt_value() {
+static int contempt_value() {
   return side == ext_root_side ? OptionUci.RepeatScore : -OptionUci.RepeatScore;
 }
 
@@ -85,19 +85,19 @@ static int fifty_value() {
   return side == ext_root_side ? OptionUci.FiftyMoveScore : -OptionUci.FiftyMoveScore;
 }
 
-void update_pv(move m, int p) {
+static void update_pv(move m, int p) {
   pv[p][p] = m;
   for (int i = p + 1; i < pv_length[p + 1]; i++) pv[p][i] = pv[p + 1][i];
   pv_length[p] = pv_length[p + 1];
 }
 
-int value_to_mate(int score) {
+static int value_to_mate(int score) {
   if (score < -MATE_BOUND) return -((score + MATE) / 2);
   if (score <= MATE_BOUND) return 0;
   return (MATE + 1 - score) / 2;
 }
 
-void SortByPvScore(int n, pv_store_t* store) {
+static void SortByPvScore(int n, pv_store_t* store) {
   for (int i = 0; i < n - 1; i++)
     for (int j = i + 1; j < n; j++)
       if (store[i].score < store[j].score) std::swap(store[i], store[j]);
