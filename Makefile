@@ -20,6 +20,7 @@
 #   make web        the engine in WebAssembly behind a board page, in build/web/ (emscripten, npm)
 #   make serve      serve build/web/ on this machine, cross-origin isolated, and print the address
 #   make web-test   use the page in headless chromium as a person would (puppeteer-core)
+#   make web-speed  bench in the page's worker against the native engine, with their ratio
 #   make fuzz       each fuzz target under libFuzzer for FUZZ_SECONDS (clang); fails on a finding
 #   make ARCH=native ...  any of these for this machine's processor (ARCH=x86-64-v3 and the like
 #                   work too); without ARCH the engine runs on every processor of its kind
@@ -36,7 +37,7 @@ CONFIG := -DZELTRO_ARCH=$(ARCH)
 
 .PHONY: all release run test test-release test-sanitize speed windows test-windows format clean \
 	arm64 armhf test-arm test-arm64 test-armhf pipe-driver \
-	install uninstall deb web web-node serve web-test fuzz fuzz-ci docs
+	install uninstall deb web web-node serve web-test web-speed fuzz fuzz-ci docs
 
 all: release
 ifneq ($(EXE),)
@@ -198,6 +199,10 @@ serve: web
 
 web-test: web
 	cd web && node play.test.mjs ../$(WEB) ../build/web-test
+
+# bench in the page's worker against the native engine, three rounds (an idle machine, please)
+web-speed: web release
+	cd web && node speed.mjs ../$(WEB) ../$(RELEASE)/zeltro 3
 
 # New inputs go to $(FUZZ)/corpus, a finding to $(FUZZ)/findings; the saved inputs under
 # tests/fuzz are only read. Keep a finding as tests/fuzz/regressions/TARGET/NAME once it is fixed.
