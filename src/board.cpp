@@ -13,6 +13,7 @@ bool side_checked;
 int wking_loc, bking_loc;
 int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 int wpc, bpc, wpiece, bpiece;
+int material_sum[2], phase_sum;
 Bitboard myPiece[2][7];
 position_t Pos;
 int pl[12][16], plc[12];
@@ -24,9 +25,25 @@ hist_rec_t hist_dat[HIST_STACK];
 
 const int piece_value[7] = {100, 315, 325, 500, 1000, 0, 0};
 
+// Middlegame and endgame values packed as the evaluation adds them (middlegame * 65536 + endgame).
+const int material_value[5] = {30 * 65536 + 120, 325 * 65536 + 300, 325 * 65536 + 325,
+                               490 * 65536 + 500, 900 * 65536 + 1100};
+const int phase_value[5] = {0, 3, 3, 5, 10};
+
 void init_materials() {
   wp = wn = wb = wr = wq = bp = bn = bb = br = bq = 0;
   wpc = bpc = wpiece = bpiece = 0;
+  material_sum[LIGHT] = material_sum[DARK] = phase_sum = 0;
+}
+
+void count_piece(int c, int kind, int delta) {
+  *piece_count[c][kind] += delta;
+  material_sum[c] += delta * material_value[kind];
+  phase_sum += delta * phase_value[kind];
+  if (kind != PAWN) {
+    (c == LIGHT ? wpc : bpc) += delta;
+    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
+  }
 }
 
 bool mat_is_draw() {
@@ -83,7 +100,7 @@ bool board_consistent(char* why, int why_size) {
     return false;
   };
   Bitboard pieces[2][7] = {}, sides[2] = {}, occ = 0;
-  int count[2][6] = {}, value[2] = {}, kings[2] = {-1, -1};
+  int count[2][6] = {}, value[2] = {}, kings[2] = {-1, -1}, material[2] = {}, phase = 0;
   for (int sq = 0; sq < 64; sq++) {
     if ((color[sq] == EMPTY) != (piece[sq] == EMPTY)) return fail("piece and color disagree");
     if (color[sq] == EMPTY) continue;
@@ -94,6 +111,7 @@ bool board_consistent(char* why, int why_size) {
     occ |= bit;
     count[c][k]++;
     if (k != PAWN) value[c] += piece_value[k];
+    if (k != KING) material[c] += material_value[k], phase += phase_value[k];
     if (k == KING) kings[c] = sq;
     const int j = pl_at[sq];
     if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq)
@@ -112,6 +130,8 @@ bool board_consistent(char* why, int why_size) {
       bpc != count[1][1] + count[1][2] + count[1][3] + count[1][4])
     return fail("piece totals");
   if (wpiece != value[0] || bpiece != value[1]) return fail("material sums");
+  if (material_sum[0] != material[0] || material_sum[1] != material[1] || phase_sum != phase)
+    return fail("evaluation's material and phase sums");
   if (kings[0] != wking_loc || kings[1] != bking_loc) return fail("king squares");
   if (xside != (side ^ 1)) return fail("side and xside");
   if (hash != compute_hash()) return fail("position key");

@@ -15,6 +15,10 @@ extern bool side_checked;
 extern int wking_loc, bking_loc;
 extern int wp, wn, wb, wr, wq, bp, bn, bb, br, bq;
 extern int wpc, bpc, wpiece, bpiece;
+// Each side's material as the evaluation counts it (middlegame and endgame values packed), and the
+// game phase of both sides' pieces: both follow every change of the counts.
+extern int material_sum[2], phase_sum;
+extern const int material_value[5], phase_value[5];
 // The counter of each side's pawns and pieces by kind (the king has none).
 inline int* const piece_count[2][5] = {{&wp, &wn, &wb, &wr, &wq}, {&bp, &bn, &bb, &br, &bq}};
 extern Bitboard myPiece[2][7];
@@ -26,6 +30,8 @@ extern hist_rec_t hist_dat[HIST_STACK];
 extern const int piece_value[7];
 
 void init_materials();
+// One more (delta 1) or one fewer (-1) piece of a kind other than the king, in every count.
+void count_piece(int c, int kind, int delta);
 bool mat_is_draw();
 int SidePieces(int c);
 int KingLocation(int c);
@@ -110,11 +116,11 @@ void remember_killer(move m, bool mates);
 void init_move_rays();
 void gen();
 void gen_caps();
-void gen_evade();
-void gen_king();
-void gen_all_king();
-// Whether a capture of the list loses material in the exchange, read from the score it was given.
+// Whether a capture of the list loses material in the exchange, read from its settled score.
 bool capture_loses(const gen_rec_t& g);
+// The score of a listed move for good: a capture listed at the best its exchange could give has
+// the exchange worked out now (again, harmlessly, if it had been).
+int settle_score(gen_rec_t& g);
 // The list the search uses at a node: evasions in check (king moves alone in double check).
 void gen_node(bool in_check);
 // The legal moves of the position at the root ply, in generation order, at most max of them.
@@ -127,8 +133,6 @@ bool makemove(move_bytes m);
 // played to tell: in check, a king move, en passant, or a king taken.
 int legal_unplayed(move_bytes m);
 void takeback();
-void set_ep(int colour, int to);
-void piece_remove_hash(int kind, int colour, int sq);
 
 // Debug self-check: recomputes every redundant form from the board; true when all agree.
 bool board_consistent(char* why, int why_size);

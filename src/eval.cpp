@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The static evaluation. Every term is a middlegame/endgame pair packed into one int and summed
 // per side; each sum is blended by the game phase once at the end and scaled by its weight
-// option. Only the pawn terms are kept from call to call, in a cache keyed by the pawns.
+// option. The material and the phase come kept up to date by the board; the pawn terms are kept
+// from call to call, in a cache keyed by the pawns.
 #include "eval.h"
 
 #if defined(__SSE2__)
@@ -18,10 +19,12 @@ constexpr int S(int mg, int eg) {
   return mg * 65536 + eg;
 }
 
+// The phase of a board with most of its pieces; more pieces count as this.
+constexpr int OPENING_PHASE = 64;
+
 // Board squares the lone-pawn rule measures from.
 constexpr int A8 = 0, A6 = 16, A2 = 48, A1 = 56;
 
-const int MaterialValue[5] = {S(30, 120), S(325, 300), S(325, 325), S(490, 500), S(900, 1100)};
 
 const int knight_mob[9] = {S(-8, -10), S(-4, -6), S(0, -2), S(4, 2), S(8, 6),
                            S(8, 6),    S(8, 6),   S(8, 6),  S(8, 6)};
@@ -180,13 +183,6 @@ int lone_pawn(int sq, int c) {
   return own == 1 && own < distance(defender, rule.escort) ? ESCORT_PER_RANK * r : UNESCORTED_PAWN;
 }
 
-// One side's material from its piece counts.
-int material_of(int pawns, int knights, int bishops, int rooks, int queens) {
-  return pawns * MaterialValue[PAWN] + knights * MaterialValue[KNIGHT] +
-         bishops * MaterialValue[BISHOP] + rooks * MaterialValue[ROOK] +
-         queens * MaterialValue[QUEEN];
-}
-
 // Queen against bare king: bring the kings together and the lone king to the rim.
 int mop_up(int strong_king, int lone_king) {
   return 2 * ((7 - distance(strong_king, lone_king)) * 25 - king_in_center[lone_king]);
@@ -206,8 +202,9 @@ int interpolate(int mg, int eg, int phase) {
 }
 
 // Packed scores blended by the phase as interpolate does it. Every x86-64 processor takes four at
-// once: the two halves of a score are two 16-bit numbers, and one multiply-add weighs the
-// endgame half by 64 - phase and the middlegame half by phase. Other processors take one at a time.
+// once, and so does the WebAssembly build, whose SIMD instructions stand in for SSE2: the two
+// halves of a score are two 16-bit numbers, and one multiply-add weighs the endgame half by
+// 64 - phase and the middlegame half by phase. Other processors take one at a time.
 void taper(const int* packed, int* out, int n, int phase) {
   int i = 0;
 #if defined(__SSE2__)
@@ -381,8 +378,8 @@ void drawish_adjust(int adjust[2]) {
   if (wq + bq != 0 || wp + bp != 0) return;
   const int wmin = wn + wb, bmin = bn + bb;
   const int rook_vs_minor =
-      -((eg_value(MaterialValue[ROOK]) - eg_value(MaterialValue[KNIGHT])) * 75 / 100);
-  const int extra_minor = -eg_value(MaterialValue[KNIGHT]);
+      -((eg_value(material_value[ROOK]) - eg_value(material_value[KNIGHT])) * 75 / 100);
+  const int extra_minor = -eg_value(material_value[KNIGHT]);
   if (wr == 1 && wmin == 0 && br == 0 && bmin == 1)
     adjust[LIGHT] = rook_vs_minor;
   else if (br == 1 && bmin == 0 && wr == 0 && wmin == 1)
@@ -506,13 +503,12 @@ void clear_pawn_cache() {
 }
 
 BIT_COUNT_COPIES int eval() {
-  int phase = 10 * (wq + bq) + 5 * (wr + br) + 3 * (wn + wb + bn + bb);
-  if (phase > 64) phase = 64;
+  const int phase = phase_sum < OPENING_PHASE ? phase_sum : OPENING_PHASE;
 
   const pawn_entry_t& pe = pawn_structure();
   int terms[2][TERMS];
-  terms[LIGHT][MATERIAL] = material_of(wp, wn, wb, wr, wq);
-  terms[DARK][MATERIAL] = material_of(bp, bn, bb, br, bq);
+  terms[LIGHT][MATERIAL] = material_sum[LIGHT];
+  terms[DARK][MATERIAL] = material_sum[DARK];
   piece_sums_t sums[2];
   start_sums(sums);
   Bitboard zone[2];

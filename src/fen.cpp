@@ -15,13 +15,8 @@ static void put_piece(int kind, int c, int sq) {
   color[sq] = c;
   myPiece[c][kind] |= square_bit(sq);
   hash ^= hash_piece[c][kind][sq];
-  int* pawns = c == LIGHT ? &wp : &bp;
-  if (kind == PAWN) {
-    (*pawns)++;
-  } else if (kind != KING) {
-    (*piece_count[c][kind])++;
-    (c == LIGHT ? wpc : bpc)++;
-    (c == LIGHT ? wpiece : bpiece) += piece_value[kind];
+  if (kind != KING) {
+    count_piece(c, kind, 1);
   } else if (c == LIGHT) {
     wking_loc = sq;
   } else {

@@ -19,7 +19,7 @@ uint32_t TT_size = 0;
 static const int TT_BUCKET_BYTES = 96;
 
 // Five 15-bit draws make one 64-bit key.
-U64 rand64() {
+static U64 rand64() {
   U64 r1 = rand15(), r2 = rand15(), r3 = rand15(), r4 = rand15(), r5 = rand15();
   return r1 ^ (r2 << 15) ^ (r3 << 30) ^ (r4 << 45) ^ (r5 << 60);
 }

@@ -12,7 +12,6 @@ extern U64 hash_castle[16];
 extern unsigned char* hashREC;
 extern uint32_t TT_size;
 
-U64 rand64();
 void init_hash();
 void init_ttable(unsigned mb);
 void clearHash();

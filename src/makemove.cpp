@@ -4,14 +4,6 @@
 #include "data.h"
 #include "hash.h"
 
-static inline void count_piece(int c, int kind, int delta) {
-  *piece_count[c][kind] += delta;
-  if (kind != PAWN) {
-    (c == LIGHT ? wpc : bpc) += delta;
-    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
-  }
-}
-
 static inline void toggle(int c, int kind, int sq) {
   Bitboard b = square_bit(sq);
   myPiece[c][kind] ^= b;
@@ -59,7 +51,7 @@ static inline void shift_hash(int kind, int c, int from, int to) {
   hash ^= hash_piece[c][kind][from] ^ hash_piece[c][kind][to];
 }
 
-void piece_remove_hash(int kind, int colour, int sq) {
+static void piece_remove_hash(int kind, int colour, int sq) {
   toggle(colour, kind, sq);
   hash ^= hash_piece[colour][kind][sq];
   pl_remove(colour, kind, sq);
@@ -67,7 +59,7 @@ void piece_remove_hash(int kind, int colour, int sq) {
 }
 
 // The en-passant square is kept only when an enemy pawn stands ready to take.
-void set_ep(int colour, int to) {
+static void set_ep(int colour, int to) {
   int f = to & 7;
   int enemy = colour ^ 1;
   bool left = f > 0 && piece[to - 1] == PAWN && color[to - 1] == enemy;

@@ -35,13 +35,29 @@ static inline int exchange(int from, int to) {
   return d < 0 ? see(from, to) : d;
 }
 
-// Victim first, then attacker.
+// Victim first, then attacker, in the band of what the exchange wins.
+static inline int banded_score(int wins, int v, int a) {
+  if (wins > 0) return ORDER_WINNING_CAPTURE + piece_value[v] - piece_value[a];
+  if (wins == 0) return ORDER_EVEN_CAPTURE + piece_value[v] - a;
+  return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
+}
+
+// Most listed captures are never searched, as an earlier move refutes the node. So a bigger
+// piece taking a smaller one is listed in the winning band, the best its exchange could give,
+// and the exchange is worked out only when the move would lead the pick (settle_score).
 static inline int capture_score(int from, int to) {
   const int v = piece[to], a = piece[from];
-  const int d = exchange(from, to);
-  if (d > 0) return ORDER_WINNING_CAPTURE + piece_value[v] - piece_value[a];
-  if (d == 0) return ORDER_EVEN_CAPTURE + piece_value[v] - a;
-  return ORDER_LOSING_CAPTURE + piece_value[v] - piece_value[a];
+  const int d = seeValues[v] - seeValues[a];
+  return banded_score(d < 0 ? 1 : d, v, a);
+}
+
+int settle_score(gen_rec_t& g) {
+  const int bits = g.m.b.bits, from = g.m.b.from, to = g.m.b.to;
+  if (!(bits & MF_CAPTURE) || (bits & (MF_EP | MF_PROMOTE))) return g.score;
+  const int v = piece[to], a = piece[from];
+  if (seeValues[v] < seeValues[a] && g.score == banded_score(1, v, a))
+    g.score = banded_score(see(from, to), v, a);
+  return g.score;
 }
 
 // A capture scored below the even band lost its exchange. The principal-variation move has lost
@@ -379,7 +395,7 @@ void gen_caps() {
   close_list();
 }
 
-void gen_all_king() {
+static void gen_all_king() {
   int k = side == LIGHT ? wking_loc : bking_loc;
   for (int d = 0; d < 8; d++) {
     int t = rays[KING][k][d][0];
@@ -391,7 +407,7 @@ void gen_all_king() {
   }
 }
 
-void gen_king() {
+static void gen_king() {
   open_list();
   prepare_scores();
   gen_all_king();
@@ -420,7 +436,7 @@ static void pieces_to(int sq, void (*push)(int, int)) {
   }
 }
 
-void gen_evade() {
+static void gen_evade() {
   open_list();
   prepare_scores();
   gen_all_king();

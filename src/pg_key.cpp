@@ -279,7 +279,7 @@ const U64* const RandomTurn = Random64 + 780;
 const char piece_names[] = "pPnNbBrRqQkK";
 const char promote_pieces[] = " nbrq";
 
-U64 hash_pg_key(const char* fen) {
+static U64 hash_pg_key(const char* fen) {
   // Absent fields stay empty; an absent en-passant field reads as "-".
   char board_s[73] = "", castle_s[5] = "", ep_s[3] = "-";
   char side_c = 0;

@@ -15,5 +15,4 @@ extern const U64* const RandomTurn;       // 1: White to move
 extern const char piece_names[];     // Polyglot piece order: Black pawn 0 ... White king 11
 extern const char promote_pieces[];  // promotion letter by promotion code 1 .. 4
 
-U64 hash_pg_key(const char* fen);
 U64 pg_key(const char* fen);

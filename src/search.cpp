@@ -77,7 +77,7 @@ static inline bool too_deep() {
   return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
 }
 
-int contempt_value() {
+static int contempt_value() {
   return side == ext_root_side ? OptionUci.RepeatScore : -OptionUci.RepeatScore;
 }
 
@@ -85,19 +85,19 @@ static int fifty_value() {
   return side == ext_root_side ? OptionUci.FiftyMoveScore : -OptionUci.FiftyMoveScore;
 }
 
-void update_pv(move m, int p) {
+static void update_pv(move m, int p) {
   pv[p][p] = m;
   for (int i = p + 1; i < pv_length[p + 1]; i++) pv[p][i] = pv[p + 1][i];
   pv_length[p] = pv_length[p + 1];
 }
 
-int value_to_mate(int score) {
+static int value_to_mate(int score) {
   if (score < -MATE_BOUND) return -((score + MATE) / 2);
   if (score <= MATE_BOUND) return 0;
   return (MATE + 1 - score) / 2;
 }
 
-void SortByPvScore(int n, pv_store_t* store) {
+static void SortByPvScore(int n, pv_store_t* store) {
   for (int i = 0; i < n - 1; i++)
     for (int j = i + 1; j < n; j++)
       if (store[i].score < store[j].score) std::swap(store[i], store[j]);
@@ -112,12 +112,13 @@ static int repetitions() {
 
 // One step of a selection sort: the best remaining move (the first of equals) is brought to
 // position i, and its score returned. No move left scores above the one picked before, so the
-// scan ends at the first move that scores as much.
+// scan ends at the first move that scores as much. A capture still listed at the best its
+// exchange could give has the exchange worked out only when it would lead the scan.
 static inline int pick(int i, int ceiling) {
   const int end = first_move[ply + 1];
   int best = BELOW_ALL_ORDER, at = i;
   for (int j = i; j < end; j++) {
-    if (gen_dat[j].score > best) {
+    if (gen_dat[j].score > best && settle_score(gen_dat[j]) > best) {
       best = gen_dat[j].score;
       at = j;
       if (best == ceiling) break;

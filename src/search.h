@@ -49,10 +49,6 @@ void think(int show);
 int search_root(int alpha, int beta, int depth, bool checked);
 int search(int alpha, int beta, int depth, bool checked);
 int qsearch(int alpha, int beta, int depth, bool checked);
-int contempt_value();
-void update_pv(move m, int ply);
-int value_to_mate(int score);
-void SortByPvScore(int n, pv_store_t* store);
 // Reads and runs one line of waiting input; false once the input has ended. The command loop
 // installs it at start-up; without it the search leaves waiting input alone.
 extern bool (*read_input_line)();

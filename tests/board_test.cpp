@@ -26,9 +26,10 @@ int moves_made_of_full_list() {
   return n;
 }
 
-// Perft that checks the whole position after every make and take back, that a capture's list score
-// tells a losing exchange as the exchange does, that a legality told without playing the move is
-// makemove's, and that in check the full list leaves no more moves than the evasions.
+// Perft that checks the whole position after every make and take back, that a capture's list
+// score, once settled, tells a losing exchange as the exchange does, that a legality told without
+// playing the move is makemove's, and that in check the full list leaves no more moves than the
+// evasions.
 U64 checked_walk(int depth, std::string* fault) {
   if (depth == 0) return 1;
   const int full = side_checked ? moves_made_of_full_list() : -1;
@@ -39,6 +40,7 @@ U64 checked_walk(int depth, std::string* fault) {
     const std::vector<long long> before = snapshot();
     const std::string text = move_str(gen_dat[i].m);
     const move_bytes m = gen_dat[i].m.b;
+    settle_score(gen_dat[i]);
     if ((m.bits & MF_CAPTURE) && !(m.bits & (MF_EP | MF_PROMOTE)) &&
         capture_loses(gen_dat[i]) != (see(m.from, m.to) < 0))
       *fault = "exchange of " + text + " misread from its score";
