@@ -13,7 +13,6 @@
 namespace {
 
 using uci::Lines;
-using namespace std::chrono_literals;
 
 const char* const kOneMove = "position fen 7k/8/8/8/8/8/6q1/7K w - - 0 1";  // only Kxg2
 const char* const kMateIn1 = "position fen 6k1/5ppp/8/8/8/8/8/R3K3 w - - 0 1";
@@ -140,7 +139,7 @@ TEST(Play, ASearchThatWaitsIgnoresOtherInputUntilStopOrPonderhit) {
       EXPECT_TRUE(uci::read_until(e, last_line).back().starts_with(last_line)) << go;
     }
     const long cpu = cpu_ms(e);
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     for (auto [line, answer] : during) {
       if (strstr(go, "ponder") && !strcmp(line, "ponderhit")) continue;
       Lines out;  // without the search's own progress
@@ -169,8 +168,7 @@ TEST(Play, AtTheEndOfTheInputTheSearchIsAnsweredThenTheEngineExits) {
         std::string("position startpos moves e2e4\ngo ponder wtime 1000 btime 1000\n"),
         std::string("position startpos\ngo depth 1")}) {
     uci::Engine e;
-    ASSERT_TRUE(uci::launch(e));
-    ASSERT_TRUE(uci::send(e, input, ""));
+    ASSERT_TRUE(uci::launch(e) && uci::send(e, input, ""));
     close(e.to_engine), e.to_engine = -1;
     const std::string best = uci::bestmove(uci::read_until(e, nullptr));
     EXPECT_TRUE(best != "<none>" && best != "0000") << input << ": " << best;
@@ -188,7 +186,7 @@ TEST(Play, ABookMoveReportsNoNodesAndTheTimeOfItsOwnGo) {
   uci::Engine e;
   ASSERT_TRUE(uci::launch(e, dir.c_str()));
   uci::search(e, "setoption name OwnBook value true\nposition startpos moves d2d4\ngo depth 4");
-  std::this_thread::sleep_for(500ms);  // an older search's clock would show this gap
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // a gap an older clock shows
   const Lines out = uci::ask(e, "position startpos\ngo wtime 60000 btime 60000");
   EXPECT_TRUE(out.size() == 3 && out[0] == "info string move is e2e4" &&
               out[1].starts_with("info nodes 0 time ") && uci::reported_time(out) < 500 &&
