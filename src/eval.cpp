@@ -197,7 +197,7 @@ int scaled(int weight, int x) {
 
 // The endgame value moved towards the middlegame one by phase/64 of the way, rounded toward zero:
 // ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
-int interpolate(int mg, int eg, int phase) {
+static int interpolate(int mg, int eg, int phase) {
   return (eg * 64 + (mg - eg) * phase) / 64;
 }
 
@@ -205,7 +205,7 @@ int interpolate(int mg, int eg, int phase) {
 // once, and so does the WebAssembly build, whose SIMD instructions stand in for SSE2: the two
 // halves of a score are two 16-bit numbers, and one multiply-add weighs the endgame half by
 // 64 - phase and the middlegame half by phase. Other processors take one at a time.
-void taper(const int* packed, int* out, int n, int phase) {
+static void taper(const int* packed, int* out, int n, int phase) {
   int i = 0;
 #if defined(__SSE2__)
   const __m128i weights = _mm_set1_epi32(phase << 16 | (64 - phase));
@@ -497,10 +497,6 @@ void king_and_sum_terms(int c, int* t, const pawn_entry_t& pe, const piece_sums_
 #else
 #define BIT_COUNT_COPIES
 #endif
-
-void clear_pawn_cache() {
-  for (pawn_entry_t& e : pawn_cache) e = pawn_entry_t{};
-}
 
 BIT_COUNT_COPIES int eval() {
   const int phase = phase_sum < OPENING_PHASE ? phase_sum : OPENING_PHASE;

@@ -2,6 +2,9 @@
 // The board: make and take back, proven by perft counts and by a full self-check of every
 // redundant form; FEN and SAN text read and written. A wrong exchange count changes the bench
 // signature.
+#include <cstring>
+#include <random>
+
 #include "epd.h"
 #include "uci_harness.h"
 
@@ -81,6 +84,41 @@ TEST_F(BoardTest, PerftMatchesPublishedCounts) {
     }
   }
   EXPECT_GT(checked, 100);
+}
+
+// Positions reached by random play from the suite's, counted as Debian's stockfish counts them.
+TEST_F(BoardTest, RandomPositionsCountLikeAnotherEngine) {
+  const char* oracle = "/usr/games/stockfish";
+  if (access(oracle, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
+  std::ifstream suite(TEST_DATA_DIR "/perft.epd");
+  std::vector<std::string> starts, fens;
+  for (std::string line; std::getline(suite, line);) starts.push_back(line.substr(0, line.find(';')));
+  std::mt19937 rng(7);
+  std::string ours, commands;
+  move legal[256];
+  for (int i = 0; i < 150; i++) {
+    setup(starts[i % starts.size()]);
+    int n = legal_moves(legal, 256);
+    for (int steps = (int)(rng() % 40); steps > 0 && n > 0; steps--)
+      makemove(legal[rng() % n].b), n = legal_moves(legal, 256);
+    if (n == 0) continue;  // the game ended on the way
+    char text[128];
+    get_fen(text);  // four fields; no en-passant square leaves a blank
+    fens.push_back(text + std::string(text[strlen(text) - 1] == ' ' ? "-" : "") + " 0 1");
+    setup(fens.back());
+    ours += "Nodes searched: " + std::to_string(perft(3)) + "\n";
+    commands += "position fen " + fens.back() + "\ngo perft 3\n";
+  }
+  const std::string script = testing::TempDir() + "zeltro_oracle_" + std::to_string(getpid());
+  std::ofstream(script) << commands << "quit\n";
+  FILE* out = popen((std::string(oracle) + " < " + script + " 2>/dev/null").c_str(), "r");
+  std::string theirs;
+  for (char line[256]; fgets(line, sizeof line, out);)
+    if (strncmp(line, "Nodes searched:", 15) == 0) theirs += line;
+  pclose(out);
+  unlink(script.c_str());
+  EXPECT_EQ(ours, theirs);
+  EXPECT_GT(fens.size(), 100u);
 }
 
 // The clock, en passant after a double step only where a pawn can take, the castling rights a

@@ -99,4 +99,23 @@ TEST_F(BookTest, ChoosesAmongTheEntriesOfItsKeyOnly) {
   }
 }
 
+// With the Polyglot book Debian ships, every move offered is legal, castling included.
+TEST_F(BookTest, RealBookMovesAreLegal) {
+  const char* book = "/usr/share/games/gnuchess/book.bin";
+  if (access(book, R_OK) != 0) GTEST_SKIP() << book << " is not installed";
+  snprintf(OptionUci.BookFile, sizeof OptionUci.BookFile, "%s", book);
+  setup("r1bqkb1r/1ppp1ppp/p1n2n2/4p3/B3P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 5");
+  char fen_text[82];
+  get_fen(fen_text);
+  const Moves offered = moves_for(pg_key(fen_text));
+  EXPECT_TRUE(offered.count("e1g1"));
+  for (const std::string& text : offered) {
+    gen();
+    const int index = parse_move(text.c_str());
+    ASSERT_GE(index, 0) << text;
+    EXPECT_TRUE(makemove(gen_dat[index].m.b)) << text;
+    takeback();
+  }
+}
+
 }  // namespace
