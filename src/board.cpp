@@ -30,6 +30,12 @@ const int material_value[5] = {30 * 65536 + 120, 325 * 65536 + 300, 325 * 65536 
                                490 * 65536 + 500, 900 * 65536 + 1100};
 const int phase_value[5] = {0, 3, 3, 5, 10};
 
+// A packed sum adds in unsigned arithmetic, as make_score packs: a board set up with dozens of
+// queens (which the FEN reader then refuses) runs past the int range without harm.
+static int add_packed(int sum, int value) {
+  return static_cast<int>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(value));
+}
+
 void init_materials() {
   wp = wn = wb = wr = wq = bp = bn = bb = br = bq = 0;
   wpc = bpc = wpiece = bpiece = 0;
@@ -38,7 +44,7 @@ void init_materials() {
 
 void count_piece(int c, int kind, int delta) {
   *piece_count[c][kind] += delta;
-  material_sum[c] += delta * material_value[kind];
+  material_sum[c] = add_packed(material_sum[c], delta * material_value[kind]);
   phase_sum += delta * phase_value[kind];
   if (kind != PAWN) {
     (c == LIGHT ? wpc : bpc) += delta;
@@ -111,7 +117,10 @@ bool board_consistent(char* why, int why_size) {
     occ |= bit;
     count[c][k]++;
     if (k != PAWN) value[c] += piece_value[k];
-    if (k != KING) material[c] += material_value[k], phase += phase_value[k];
+    if (k != KING) {
+      material[c] = add_packed(material[c], material_value[k]);
+      phase += phase_value[k];
+    }
     if (k == KING) kings[c] = sq;
     const int j = pl_at[sq];
     if (j >= plc[c * 6 + k] || pl[c * 6 + k][j] != sq)
