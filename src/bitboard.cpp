@@ -210,12 +210,6 @@ int relative_rank(int side, int row) {
   return side == LIGHT ? 7 - row : row;
 }
 
-// The shift is done unsigned; a negative endgame part borrows from the middlegame half, which
-// mg_value gives back by rounding.
-int make_score(int mg, int eg) {
-  return static_cast<int>((static_cast<uint32_t>(mg) << 16) + static_cast<uint32_t>(eg));
-}
-
 int mg_value(int s) {
   return static_cast<int>(static_cast<uint32_t>(s) + 32768u) >> 16;
 }

@@ -25,9 +25,9 @@ hist_rec_t hist_dat[HIST_STACK];
 
 const int piece_value[7] = {100, 315, 325, 500, 1000, 0, 0};
 
-// Middlegame and endgame values packed as the evaluation adds them (middlegame * 65536 + endgame).
-const int material_value[5] = {30 * 65536 + 120, 325 * 65536 + 300, 325 * 65536 + 325,
-                               490 * 65536 + 500, 900 * 65536 + 1100};
+// Middlegame and endgame values, packed as the evaluation adds them.
+const int material_value[5] = {make_score(30, 120), make_score(325, 300), make_score(325, 325),
+                               make_score(490, 500), make_score(900, 1100)};
 const int phase_value[5] = {0, 3, 3, 5, 10};
 
 // A packed sum adds in unsigned arithmetic, as make_score packs: a board set up with dozens of

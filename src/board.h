@@ -60,7 +60,11 @@ Bitboard soWeOne(Bitboard b);
 Bitboard nortFill(Bitboard b);
 Bitboard soutFill(Bitboard b);
 int relative_rank(int side, int row);
-int make_score(int mg, int eg);
+// A middlegame and an endgame value packed in one int. The shift is done unsigned; a negative
+// endgame part borrows from the middlegame half, which mg_value gives back by rounding.
+constexpr int make_score(int mg, int eg) {
+  return static_cast<int>((static_cast<uint32_t>(mg) << 16) + static_cast<uint32_t>(eg));
+}
 int mg_value(int s);
 int eg_value(int s);
 

@@ -25,7 +25,6 @@ constexpr int OPENING_PHASE = 64;
 // Board squares the lone-pawn rule measures from.
 constexpr int A8 = 0, A6 = 16, A2 = 48, A1 = 56;
 
-
 const int knight_mob[9] = {S(-8, -10), S(-4, -6), S(0, -2), S(4, 2), S(8, 6),
                            S(8, 6),    S(8, 6),   S(8, 6),  S(8, 6)};
 
