@@ -293,16 +293,18 @@ static void gen_en_passant(void (*push)(int, int, int)) {
   }
 }
 
-static void gen_steps(int kind) {
-  const int* list = pl[side * 6 + kind];
-  int n = plc[side * 6 + kind];
-  const Bitboard in_danger = danger[kind];
+// Each kind's generator is compiled for that kind, its direction count and tables fixed.
+template <int KIND>
+static void gen_steps() {
+  const int* list = pl[side * 6 + KIND];
+  int n = plc[side * 6 + KIND];
+  const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
-    for (int k = 0; k < offsets[kind]; k++) {
-      int t = rays[kind][s][k][0];
+    for (int k = 0; k < offsets[KIND]; k++) {
+      int t = rays[KIND][s][k][0];
       if (t == RAY_END) continue;
-      if (kind == KING && near_enemy_king(t)) continue;
+      if (KIND == KING && near_enemy_king(t)) continue;
       if (color[t] == EMPTY)
         push_quiet(s, t, in_danger);
       else if (color[t] == xside)
@@ -311,14 +313,15 @@ static void gen_steps(int kind) {
   }
 }
 
-static void gen_slides(int kind) {
-  const int* list = pl[side * 6 + kind];
-  int n = plc[side * 6 + kind];
-  const Bitboard in_danger = danger[kind];
+template <int KIND>
+static void gen_slides() {
+  const int* list = pl[side * 6 + KIND];
+  int n = plc[side * 6 + KIND];
+  const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
-    for (int k = 0; k < offsets[kind]; k++) {
-      for (const int8_t* r = rays[kind][s][k]; *r != RAY_END; r++) {
+    for (int k = 0; k < offsets[KIND]; k++) {
+      for (const int8_t* r = rays[KIND][s][k]; *r != RAY_END; r++) {
         const int t = *r;
         if (color[t] == EMPTY) {
           push_quiet(s, t, in_danger);
@@ -352,11 +355,11 @@ void gen() {
   prepare_scores();
   gen_pawns<false>();
   gen_en_passant(gen_push<false>);
-  gen_steps(KNIGHT);
-  gen_slides(BISHOP);
-  gen_slides(ROOK);
-  gen_slides(QUEEN);
-  gen_steps(KING);
+  gen_steps<KNIGHT>();
+  gen_slides<BISHOP>();
+  gen_slides<ROOK>();
+  gen_slides<QUEEN>();
+  gen_steps<KING>();
   gen_castles();
   close_list();
 }
