@@ -197,9 +197,10 @@ serve: web
 web-test: web
 	cd web && node play.test.mjs ../$(WEB) ../build/web-test
 
-# bench in the page's worker against the native engine, three rounds (an idle machine, please)
+# bench in the page's worker against the native engine, in alternated rounds (an idle machine, please)
+WEB_SPEED_ROUNDS ?= 5
 web-speed: web release
-	cd web && node speed.mjs ../$(WEB) ../$(RELEASE)/zeltro 3
+	cd web && node speed.mjs ../$(WEB) ../$(RELEASE)/zeltro $(WEB_SPEED_ROUNDS)
 
 # New inputs go to $(FUZZ)/corpus, a finding to $(FUZZ)/findings; the saved inputs under
 # tests/fuzz are only read. Keep a finding as tests/fuzz/regressions/TARGET/NAME once it is fixed.

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the engine searches in the page's worker against the native build: each round runs
 // `bench` natively and then in headless chromium's worker (served cross-origin isolated, as
-// web/serve.py does), and prints both totals; the last line gives the medians and their ratio.
-// Run it on an idle machine: both sides are timed by the clock on the wall.
+// web/serve.py does), and prints both speeds and their ratio; the last line gives the medians.
+// Both sides are timed by the clock on the wall, so run it on an idle machine; the ratio of one
+// round compares two runs made side by side, and their median is the figure to go by.
 // usage: node speed.mjs BUILD_DIR NATIVE_ENGINE [ROUNDS]
 import {execFileSync} from "node:child_process"
 import fs from "node:fs"
@@ -47,16 +48,19 @@ function worker() {
 
 const nps = (m) => Number(m[2]) * 1000 / Number(m[1])
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)]
-const seen = {native: [], worker: []}
+const seen = {native: [], worker: [], ratio: []}
 for (let i = 0; i < Number(rounds); i++) {
   const own = TOTALS.exec(execFileSync(native, ["bench"], {encoding: "utf8"}).split("\n").find((l) => TOTALS.test(l)))
   const web = await worker()
   if (own[2] !== web[2]) throw new Error(`node counts differ: native ${own[2]}, worker ${web[2]}`)
   seen.native.push(nps(own))
   seen.worker.push(nps(web))
-  console.log(`round ${i + 1}: native ${Math.round(nps(own))} nps, worker ${Math.round(nps(web))} nps`)
+  seen.ratio.push(nps(web) / nps(own))
+  console.log(`round ${i + 1}: native ${Math.round(nps(own))} nps, worker ${Math.round(nps(web))} nps, ` +
+    `worker/native ${(nps(web) / nps(own)).toFixed(2)}`)
 }
 const [a, b] = [median(seen.native), median(seen.worker)]
-console.log(`median: native ${Math.round(a)} nps, worker ${Math.round(b)} nps, worker/native ${(b / a).toFixed(2)}`)
+console.log(`median: native ${Math.round(a)} nps, worker ${Math.round(b)} nps, ` +
+  `worker/native ${median(seen.ratio).toFixed(2)}`)
 await browser.close()
 server.close()
