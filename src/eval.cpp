@@ -14,9 +14,9 @@
 
 namespace {
 
-// Packs a pair at compile time; the same number make_score builds for values in range.
+// A packed pair, short enough for the tables below.
 constexpr int S(int mg, int eg) {
-  return mg * 65536 + eg;
+  return make_score(mg, eg);
 }
 
 // The phase of a board with most of its pieces; more pieces count as this.
