@@ -2,7 +2,7 @@
 // The static evaluation. Every term is a middlegame/endgame pair packed into one int and summed
 // per side; each sum is blended by the game phase once at the end and scaled by its weight
 // option. The material and the phase come kept up to date by the board; the pawn terms are kept
-// from call to call, in a cache keyed by the pawns.
+// from call to call, in a cache keyed by the pawns, and whole scores in one keyed by the position.
 #include "eval.h"
 
 #if defined(__SSE2__)
@@ -225,6 +225,18 @@ static void taper(const int* packed, int* out, int n, int phase) {
 
 namespace {
 
+// The weights the options hold, each a percentage of its terms.
+struct eval_weights_t {
+  int material, structure, passers, mobility, threats, king_attack, shelter;
+  bool operator==(const eval_weights_t&) const = default;
+};
+
+eval_weights_t weights_in_force() {
+  return {OptionUci.MaterialWeight, OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
+          OptionUci.MobilityWeight, OptionUci.ThreatWeight,        OptionUci.KingAttackWeight,
+          OptionUci.KingShelterWeight};
+}
+
 // The shelter scores at the current weight: the base a bare front loses, what the pawn straight
 // ahead gives back of it, and what each pawn beside that one adds.
 struct shelter_scores_t {
@@ -232,10 +244,9 @@ struct shelter_scores_t {
 };
 
 // Worked out again only when the weight has changed since the last call.
-const shelter_scores_t& shelter_scores() {
+const shelter_scores_t& shelter_scores(int w) {
   static int weight = -1;
   static shelter_scores_t scores;
-  const int w = OptionUci.KingShelterWeight;
   if (w != weight) {
     const int a = 16 * w / 100, b = w / 25;
     scores = {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
@@ -422,15 +433,9 @@ enum term_t {
 
 // Adds each side's tapered terms at their weights to its total; at the default weights, which
 // hardly ever change, the terms count as they are.
-void add_weighted(const int (*tapered)[TERMS], int total[2]) {
-  const int weight[TERMS] = {OptionUci.MaterialWeight,
-                             100,
-                             100,
-                             OptionUci.PawnStructureWeight,
-                             OptionUci.PassedPawnWeight,
-                             OptionUci.MobilityWeight,
-                             OptionUci.ThreatWeight,
-                             OptionUci.KingAttackWeight};
+void add_weighted(const int (*tapered)[TERMS], const eval_weights_t& w, int total[2]) {
+  const int weight[TERMS] = {w.material, 100,        100,       w.structure,
+                             w.passers,  w.mobility, w.threats, w.king_attack};
   bool all_default = true;
   for (int w : weight) all_default &= w == 100;
   for (int i = 0; i < TERMS; i++) {
@@ -497,7 +502,7 @@ void king_and_sum_terms(int c, int* t, const pawn_entry_t& pe, const piece_sums_
 #define BIT_COUNT_COPIES
 #endif
 
-BIT_COUNT_COPIES int eval() {
+BIT_COUNT_COPIES static int evaluate(const eval_weights_t& weights) {
   const int phase = phase_sum < OPENING_PHASE ? phase_sum : OPENING_PHASE;
 
   const pawn_entry_t& pe = pawn_structure();
@@ -513,7 +518,7 @@ BIT_COUNT_COPIES int eval() {
     const Bitboard mobile = ~(sums[c ^ 1].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[c ^ 1], mobile, sums[c], terms[c][SQUARES]);
   }
-  const shelter_scores_t& shelter_at_weight = shelter_scores();
+  const shelter_scores_t& shelter_at_weight = shelter_scores(weights.shelter);
   for (int c = LIGHT; c <= DARK; c++)
     king_and_sum_terms(c, terms[c], pe, sums, zone, shelter_at_weight);
 
@@ -524,8 +529,46 @@ BIT_COUNT_COPIES int eval() {
   int tapered[2][TERMS];
   taper(&terms[0][0], &tapered[0][0], 2 * TERMS, phase);
   int total[2] = {adjust[LIGHT] + extra[LIGHT], adjust[DARK] + extra[DARK]};
-  add_weighted(tapered, total);
+  add_weighted(tapered, weights, total);
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
+}
+
+namespace {
+
+// Whole scores by position key. A score is a function of the position, which the key stands for
+// with the side to move, and of the weights; so an entry holding the full key gives back the very
+// score the evaluation would work out, until the weights change and every entry goes.
+struct score_entry_t {
+  U64 key;
+  int score;
+};
+
+constexpr int SCORE_CACHE_BITS = 14;
+constexpr U64 SCORE_SLOT_MASK = (1ULL << SCORE_CACHE_BITS) - 1;
+score_entry_t score_cache[SCORE_SLOT_MASK + 1];
+// None before the first evaluation, so that it empties the cache.
+eval_weights_t score_cache_weights = {-1, -1, -1, -1, -1, -1, -1};
+
+// An emptied slot holds the key of the slot after it, which no position looking here has.
+void empty_score_cache(const eval_weights_t& weights) {
+  for (U64 slot = 0; slot <= SCORE_SLOT_MASK; slot++) score_cache[slot].key = slot + 1;
+  score_cache_weights = weights;
+}
+
+}  // namespace
+
+int eval() {
+  const eval_weights_t weights = weights_in_force();
+  if (!(weights == score_cache_weights)) empty_score_cache(weights);
+  score_entry_t& e = score_cache[hash & SCORE_SLOT_MASK];
+  if (e.key == hash) return e.score;
+  e.key = hash;
+  e.score = evaluate(weights);
+  return e.score;
+}
+
+void prefetch_eval(U64 key) {
+  __builtin_prefetch(&score_cache[key & SCORE_SLOT_MASK]);
 }

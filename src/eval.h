@@ -6,3 +6,5 @@
 
 // Score of the position for the side to move.
 int eval();
+// Asks the processor for the kept score of the position with this key, ahead of eval().
+void prefetch_eval(U64 key);

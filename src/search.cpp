@@ -207,6 +207,7 @@ int search(int alpha, int beta, int depth, bool checked) {
 }
 
 int qsearch(int alpha, int beta, int depth, bool checked) {
+  prefetch_eval(hash);
   if (ply > gSelDepth) gSelDepth = ply;
   nodes++;
   rnodes++;
