@@ -21,12 +21,13 @@ class EvalTest : public EngineTest {
     setup(position + " - - 0 1");
     return eval();
   }
-  // How much one weight moves the score: the score with it at `value` minus with it at 0.
+  // How much one weight moves the score: the score with it at `value` minus with it at 0, of
+  // one board set up once (a score kept from the first must not answer the second).
   static int term(Weight w, int value, const std::string& position) {
     OptionUci.*w = 0;
     const int without = score(position);
     OptionUci.*w = value;
-    return score(position) - without;
+    return eval() - without;
   }
 };
 
