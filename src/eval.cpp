@@ -437,7 +437,7 @@ void add_weighted(const int (*tapered)[TERMS], const eval_weights_t& w, int tota
   const int weight[TERMS] = {w.material, 100,        100,       w.structure,
                              w.passers,  w.mobility, w.threats, w.king_attack};
   bool all_default = true;
-  for (int w : weight) all_default &= w == 100;
+  for (int percent : weight) all_default &= percent == 100;
   for (int i = 0; i < TERMS; i++) {
     if (all_default) {
       total[LIGHT] += tapered[LIGHT][i];
