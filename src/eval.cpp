@@ -237,23 +237,19 @@ eval_weights_t weights_in_force() {
           OptionUci.KingShelterWeight};
 }
 
-// The shelter scores at the current weight: the base a bare front loses, what the pawn straight
-// ahead gives back of it, and what each pawn beside that one adds.
+// The shelter scores at a weight: the base a bare front loses, what the pawn straight ahead gives
+// back of it, and what each pawn beside that one adds.
 struct shelter_scores_t {
   int base, ahead, beside;
 };
 
-// Worked out again only when the weight has changed since the last call.
-const shelter_scores_t& shelter_scores(int w) {
-  static int weight = -1;
-  static shelter_scores_t scores;
-  if (w != weight) {
-    const int a = 16 * w / 100, b = w / 25;
-    scores = {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
-    weight = w;
-  }
-  return scores;
+shelter_scores_t shelter_scores(int w) {
+  const int a = 16 * w / 100, b = w / 25;
+  return {make_score(a, b), make_score(a / 2, b / 2), make_score(a / 4, b / 4)};
 }
+
+// At the weight in force, worked out whenever the weights change (take_weights).
+shelter_scores_t shelter_in_force;
 
 int shelter_of(int sq, int c, const shelter_scores_t& v) {
   const Bitboard front = forward(square_bit(sq), c);
@@ -518,9 +514,8 @@ BIT_COUNT_COPIES static int evaluate(const eval_weights_t& weights) {
     const Bitboard mobile = ~(sums[c ^ 1].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[c ^ 1], mobile, sums[c], terms[c][SQUARES]);
   }
-  const shelter_scores_t& shelter_at_weight = shelter_scores(weights.shelter);
   for (int c = LIGHT; c <= DARK; c++)
-    king_and_sum_terms(c, terms[c], pe, sums, zone, shelter_at_weight);
+    king_and_sum_terms(c, terms[c], pe, sums, zone, shelter_in_force);
 
   int adjust[2] = {}, extra[2] = {};
   drawish_adjust(adjust);
@@ -548,20 +543,22 @@ struct score_entry_t {
 constexpr int SCORE_CACHE_BITS = 14;
 constexpr U64 SCORE_SLOT_MASK = (1ULL << SCORE_CACHE_BITS) - 1;
 score_entry_t score_cache[SCORE_SLOT_MASK + 1];
-// None before the first evaluation, so that it empties the cache.
+// None before the first evaluation, so that it takes the weights in force.
 eval_weights_t score_cache_weights = {-1, -1, -1, -1, -1, -1, -1};
 
-// An emptied slot holds the key of the slot after it, which no position looking here has.
-void empty_score_cache(const eval_weights_t& weights) {
+// New weights: every kept score goes (an emptied slot holds the key of the slot after it, which
+// no position looking here has), and the shelter scores are worked out at the new weight.
+void take_weights(const eval_weights_t& weights) {
   for (U64 slot = 0; slot <= SCORE_SLOT_MASK; slot++) score_cache[slot].key = slot + 1;
   score_cache_weights = weights;
+  shelter_in_force = shelter_scores(weights.shelter);
 }
 
 }  // namespace
 
 int eval() {
   const eval_weights_t weights = weights_in_force();
-  if (!(weights == score_cache_weights)) empty_score_cache(weights);
+  if (!(weights == score_cache_weights)) take_weights(weights);
   score_entry_t& e = score_cache[hash & SCORE_SLOT_MASK];
   if (e.key == hash) return e.score;
   e.key = hash;
