@@ -17,12 +17,17 @@ static inline void close_list() {
   first_move[ply + 1] = static_cast<int>(list_end - gen_dat);
 }
 
+// A move as one 32-bit value, from in the lowest byte.
+static inline int32_t packed_move(int from, int to, int promote, int bits) {
+  return (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
+                   (uint32_t)bits << 24);
+}
+
 static inline gen_rec_t* push_entry(int from, int to, int promote, int bits) {
   gen_rec_t* g = list_end++;
-  // The move is written as one 32-bit value (from in the lowest byte): the killer test reads it
-  // back whole right away, which byte-wise writes would stall.
-  g->m.u = (int32_t)((uint32_t)from | (uint32_t)to << 8 | (uint32_t)promote << 16 |
-                     (uint32_t)bits << 24);
+  // The move is written whole: the killer test reads it back right away, which byte-wise writes
+  // would stall.
+  g->m.u = packed_move(from, to, promote, bits);
   g->score = 0;
   return g;
 }
@@ -149,6 +154,28 @@ static inline int killer_score(int32_t m, bool* penalise) {
   return 0;
 }
 
+// What a list holds: every move (gen), the captures and the knight and queen promotions
+// (gen_caps), or the special moves (gen_special).
+enum list_kind { LIST_ALL, LIST_CAPTURES, LIST_SPECIAL };
+
+// The special moves of a node are every move but a quiet one that scores nothing beyond the
+// danger penalty: captures, promotions, castling, the node's killers and the principal move, which
+// a special list also takes in when the position offers it.
+static int32_t principal_move;
+// The squares where a killer or the principal move lands, one bit per board square as in
+// killer_targets; a quiet move to any other square is not special.
+static Bitboard special_squares;
+
+static inline bool special_quiet(int from, int to, int bits) {
+  if (bits & MF_CASTLE) return true;
+  if (!((special_squares >> to) & 1)) return false;
+  const int32_t m = packed_move(from, to, EMPTY, bits);
+  if (m == principal_move) return true;
+  for (int32_t k : node_killers)
+    if (m == k) return true;
+  return false;
+}
+
 // in_danger: the danger squares of the kind moving.
 static inline void score_quiet(gen_rec_t* g, Bitboard in_danger, int to, int bits) {
   bool penalise;
@@ -177,19 +204,22 @@ static inline bool last_rank(int to) {
 }
 
 // A move with its score; in the quiescence lists a quiet move (a pawn's step to the last rank
-// is a promotion) scores nothing.
-template <bool QUIESCENCE>
+// is a promotion) scores nothing, and a special list leaves out a quiet move that is not special.
+template <list_kind LIST>
 static void gen_push(int from, int to, int bits) {
   if ((bits & MF_PAWN) && last_rank(to)) {
-    gen_promote(from, to, bits, QUIESCENCE);
+    gen_promote(from, to, bits, LIST == LIST_CAPTURES);
     return;
   }
+  if (LIST == LIST_SPECIAL && color[to] == EMPTY && !(bits & MF_EP) &&
+      !special_quiet(from, to, bits))
+    return;
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY)
     g->score = capture_score(from, to);
   else if (bits & MF_EP)
     g->score = ORDER_EVEN_CAPTURE;
-  else if (!QUIESCENCE)
+  else if (LIST != LIST_CAPTURES)
     score_quiet(g, danger[piece[from]], to, bits);
 }
 
@@ -241,6 +271,25 @@ void init_move_rays() {
       }
 }
 
+// The piece lists of the side to move, kind by kind, in the order the generators walk them: the
+// board's own, or the order a special list was generated in (see gen_rest).
+static const int (*walk_squares)[16];
+static const int* walk_count;
+
+static inline void walk_board_lists() {
+  walk_squares = &pl[side * 6];
+  walk_count = &plc[side * 6];
+}
+
+// The order of the pieces when a ply's special list was generated. Every move played and taken
+// back puts its piece last in its list, so the rest of the list, generated after some moves are
+// searched, walks the pieces in the order the special list saw.
+struct piece_order_t {
+  int squares[KING + 1][16];
+  int count[KING + 1];
+};
+static piece_order_t special_order[MAX_PLY];
+
 // The kings never stand next to each other.
 static inline bool near_enemy_king(int t) {
   int k = side == LIGHT ? bking_loc : wking_loc;
@@ -252,29 +301,43 @@ static inline bool own(int sq, int kind) {
   return piece[sq] == kind && color[sq] == side;
 }
 
+// The squares of the pawns a special list looks at: those that can take, those one step from
+// promotion, and those whose step or double step may land on a special square.
+static Bitboard special_pawns;
+constexpr Bitboard RANK_2 = 0xFF00ULL, RANK_7 = 0xFF000000000000ULL;
+
+static Bitboard pawns_of_interest(int c, Bitboard enemy, Bitboard special) {
+  if (c == LIGHT)
+    return soEaOne(enemy) | soWeOne(enemy) | RANK_7 | soutOne(special) | soutOne(soutOne(special));
+  return noEaOne(enemy) | noWeOne(enemy) | RANK_2 | nortOne(special) | nortOne(nortOne(special));
+}
+
 // Captures first, then the step ahead and the double step; the quiescence lists step only onto
 // the last rank.
-template <bool QUIESCENCE>
+template <list_kind LIST>
 static void gen_pawns() {
-  const int* list = pl[side * 6 + PAWN];
-  int n = plc[side * 6 + PAWN];
+  constexpr bool QUIESCENCE = LIST == LIST_CAPTURES;
+  const int* list = walk_squares[PAWN];
+  int n = walk_count[PAWN];
+  if (LIST == LIST_SPECIAL && !special_pawns) return;
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
+    if (LIST == LIST_SPECIAL && !(special_pawns & square_bit(s))) continue;
     if (side == LIGHT) {
-      if (f > 0 && color[s - 9] == DARK) gen_push<QUIESCENCE>(s, s - 9, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s - 7] == DARK) gen_push<QUIESCENCE>(s, s - 7, MF_PAWN | MF_CAPTURE);
+      if (f > 0 && color[s - 9] == DARK) gen_push<LIST>(s, s - 9, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s - 7] == DARK) gen_push<LIST>(s, s - 7, MF_PAWN | MF_CAPTURE);
       if ((!QUIESCENCE || s < 16) && color[s - 8] == EMPTY) {
-        gen_push<QUIESCENCE>(s, s - 8, MF_PAWN);
+        gen_push<LIST>(s, s - 8, MF_PAWN);
         if (!QUIESCENCE && s >= 48 && color[s - 16] == EMPTY)
-          gen_push<false>(s, s - 16, MF_PAWN | MF_DOUBLE);
+          gen_push<LIST>(s, s - 16, MF_PAWN | MF_DOUBLE);
       }
     } else {
-      if (f > 0 && color[s + 7] == LIGHT) gen_push<QUIESCENCE>(s, s + 7, MF_PAWN | MF_CAPTURE);
-      if (f < 7 && color[s + 9] == LIGHT) gen_push<QUIESCENCE>(s, s + 9, MF_PAWN | MF_CAPTURE);
+      if (f > 0 && color[s + 7] == LIGHT) gen_push<LIST>(s, s + 7, MF_PAWN | MF_CAPTURE);
+      if (f < 7 && color[s + 9] == LIGHT) gen_push<LIST>(s, s + 9, MF_PAWN | MF_CAPTURE);
       if ((!QUIESCENCE || s >= 48) && color[s + 8] == EMPTY) {
-        gen_push<QUIESCENCE>(s, s + 8, MF_PAWN);
+        gen_push<LIST>(s, s + 8, MF_PAWN);
         if (!QUIESCENCE && s <= 15 && color[s + 16] == EMPTY)
-          gen_push<false>(s, s + 16, MF_PAWN | MF_DOUBLE);
+          gen_push<LIST>(s, s + 16, MF_PAWN | MF_DOUBLE);
       }
     }
   }
@@ -293,38 +356,77 @@ static void gen_en_passant(void (*push)(int, int, int)) {
   }
 }
 
-// Each kind's generator is compiled for that kind, its direction count and tables fixed.
+// The squares a piece of the kind reaches from sq.
 template <int KIND>
+static inline Bitboard reach(int sq) {
+  const Bitboard occ = Pos.occupied;
+  if (KIND == KNIGHT) return gKnightMovesTable[sq];
+  if (KIND == BISHOP) return bishopAttacks(occ, sq);
+  if (KIND == ROOK) return rookAttacks(occ, sq);
+  if (KIND == QUEEN) return bishopAttacks(occ, sq) | rookAttacks(occ, sq);
+  return gKingMovesTable[sq];
+}
+
+// What a special list looks for, as bitboard bits: enemy men to take and the empty special
+// squares.
+static Bitboard special_reach;
+
+template <list_kind LIST>
+static inline void push_quiet_listed(int from, int to, Bitboard in_danger) {
+  if (LIST != LIST_SPECIAL || special_quiet(from, to, 0)) push_quiet(from, to, in_danger);
+}
+
+// Whether a special list is done with the piece on sq: it reaches nothing the list looks for, or
+// one target, listed at once. With more, its lines are walked as gen walks them, in gen's order.
+template <int KIND, list_kind LIST>
+static inline bool special_done(int sq) {
+  if (LIST != LIST_SPECIAL) return false;
+  Bitboard targets = reach<KIND>(sq) & special_reach;
+  if (targets & (targets - 1)) return false;
+  if (!targets) return true;
+  const int t = pop_lsb(&targets);
+  if (KIND == KING && near_enemy_king(t)) return true;
+  if (color[t] == EMPTY)
+    push_quiet_listed<LIST>(sq, t, danger[KIND]);
+  else
+    push_capture(sq, t);
+  return true;
+}
+
+// Each kind's generator is compiled for that kind, its direction count and tables fixed.
+template <int KIND, list_kind LIST>
 static void gen_steps() {
-  const int* list = pl[side * 6 + KIND];
-  int n = plc[side * 6 + KIND];
+  const int* list = walk_squares[KIND];
+  int n = walk_count[KIND];
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
+    if (special_done<KIND, LIST>(s)) continue;
     for (int k = 0; k < offsets[KIND]; k++) {
       int t = rays[KIND][s][k][0];
       if (t == RAY_END) continue;
       if (KIND == KING && near_enemy_king(t)) continue;
       if (color[t] == EMPTY)
-        push_quiet(s, t, in_danger);
+        push_quiet_listed<LIST>(s, t, in_danger);
       else if (color[t] == xside)
         push_capture(s, t);
     }
   }
 }
 
-template <int KIND>
+template <int KIND, list_kind LIST>
 static void gen_slides() {
-  const int* list = pl[side * 6 + KIND];
-  int n = plc[side * 6 + KIND];
+  const int* list = walk_squares[KIND];
+  int n = walk_count[KIND];
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
+    if (special_done<KIND, LIST>(s)) continue;
     for (int k = 0; k < offsets[KIND]; k++) {
       for (const int8_t* r = rays[KIND][s][k]; *r != RAY_END; r++) {
         const int t = *r;
         if (color[t] == EMPTY) {
-          push_quiet(s, t, in_danger);
+          push_quiet_listed<LIST>(s, t, in_danger);
           continue;
         }
         if (color[t] == xside) push_capture(s, t);
@@ -337,31 +439,68 @@ static void gen_slides() {
 static void gen_castles() {
   if (side == LIGHT) {
     if ((castle & 1) && color[61] == EMPTY && color[62] == EMPTY && !near_enemy_king(62))
-      gen_push<false>(60, 62, MF_CASTLE);
+      gen_push<LIST_ALL>(60, 62, MF_CASTLE);
     if ((castle & 2) && color[59] == EMPTY && color[58] == EMPTY && color[57] == EMPTY &&
         !near_enemy_king(58))
-      gen_push<false>(60, 58, MF_CASTLE);
+      gen_push<LIST_ALL>(60, 58, MF_CASTLE);
   } else {
     if ((castle & 4) && color[5] == EMPTY && color[6] == EMPTY && !near_enemy_king(6))
-      gen_push<false>(4, 6, MF_CASTLE);
+      gen_push<LIST_ALL>(4, 6, MF_CASTLE);
     if ((castle & 8) && color[3] == EMPTY && color[2] == EMPTY && color[1] == EMPTY &&
         !near_enemy_king(2))
-      gen_push<false>(4, 2, MF_CASTLE);
+      gen_push<LIST_ALL>(4, 2, MF_CASTLE);
   }
 }
 
-void gen() {
+// Board squares count from a8 and bitboard bits from a1, so a set of board squares read as a
+// bitboard has its ranks in reverse order: reversing its bytes puts them right.
+static void aim_special() {
+  special_squares = killer_targets | 1ULL << move_target(principal_move);
+  const Bitboard special = __builtin_bswap64(special_squares) & ~Pos.occupied;
+  const Bitboard enemy = Pos.bySide[xside];
+  special_reach = enemy | special;
+  special_pawns = myPiece[side][PAWN] & pawns_of_interest(side, enemy, special);
+}
+
+// The generators in gen's order. Castling is special, so a special list takes it as gen does.
+template <list_kind LIST>
+static void gen_list() {
   open_list();
   prepare_scores();
-  gen_pawns<false>();
-  gen_en_passant(gen_push<false>);
-  gen_steps<KNIGHT>();
-  gen_slides<BISHOP>();
-  gen_slides<ROOK>();
-  gen_slides<QUEEN>();
-  gen_steps<KING>();
+  if (LIST == LIST_SPECIAL) aim_special();
+  gen_pawns<LIST>();
+  gen_en_passant(gen_push<LIST>);
+  gen_steps<KNIGHT, LIST>();
+  gen_slides<BISHOP, LIST>();
+  gen_slides<ROOK, LIST>();
+  gen_slides<QUEEN, LIST>();
+  gen_steps<KING, LIST>();
   gen_castles();
   close_list();
+}
+
+void gen() {
+  walk_board_lists();
+  gen_list<LIST_ALL>();
+}
+
+void gen_special(int32_t principal) {
+  principal_move = principal;
+  // The pieces there are, list by list (a block copy of the whole lists costs more).
+  piece_order_t& order = special_order[ply];
+  for (int kind = PAWN; kind <= KING; kind++) {
+    const int n = plc[side * 6 + kind];
+    order.count[kind] = n;
+    for (int j = 0; j < n; j++) order.squares[kind][j] = pl[side * 6 + kind][j];
+  }
+  walk_board_lists();
+  gen_list<LIST_SPECIAL>();
+}
+
+void gen_rest() {
+  walk_squares = special_order[ply].squares;
+  walk_count = special_order[ply].count;
+  gen_list<LIST_ALL>();
 }
 
 static inline void push_targets(int from, Bitboard targets) {
@@ -370,9 +509,10 @@ static inline void push_targets(int from, Bitboard targets) {
 
 void gen_caps() {
   open_list();
+  walk_board_lists();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
-  gen_pawns<true>();
-  gen_en_passant(gen_push<true>);
+  gen_pawns<LIST_CAPTURES>();
+  gen_en_passant(gen_push<LIST_CAPTURES>);
   const int base = side * 6;
   for (int j = 0; j < plc[base + KNIGHT]; j++) {
     int s = pl[base + KNIGHT][j];
@@ -458,14 +598,14 @@ static void gen_evade() {
       int row = t >> 3;
       if (side == LIGHT) {
         if (row < 6 && own(t + 8, PAWN))
-          gen_push<false>(t + 8, t, MF_PAWN);
+          gen_push<LIST_ALL>(t + 8, t, MF_PAWN);
         else if (row == 4 && color[t + 8] == EMPTY && own(t + 16, PAWN))
-          gen_push<false>(t + 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<LIST_ALL>(t + 16, t, MF_PAWN | MF_DOUBLE);
       } else {
         if (row > 1 && own(t - 8, PAWN))
-          gen_push<false>(t - 8, t, MF_PAWN);
+          gen_push<LIST_ALL>(t - 8, t, MF_PAWN);
         else if (row == 3 && color[t - 8] == EMPTY && own(t - 16, PAWN))
-          gen_push<false>(t - 16, t, MF_PAWN | MF_DOUBLE);
+          gen_push<LIST_ALL>(t - 16, t, MF_PAWN | MF_DOUBLE);
       }
       pieces_to(t, push_block);
     }
@@ -476,14 +616,14 @@ static void gen_evade() {
   const int bits = MF_PAWN | MF_CAPTURE;
   if (side == LIGHT) {
     if (row <= 5) {
-      if (f > 0 && own(c + 7, PAWN)) gen_push<false>(c + 7, c, bits);
-      if (f < 7 && own(c + 9, PAWN)) gen_push<false>(c + 9, c, bits);
+      if (f > 0 && own(c + 7, PAWN)) gen_push<LIST_ALL>(c + 7, c, bits);
+      if (f < 7 && own(c + 9, PAWN)) gen_push<LIST_ALL>(c + 9, c, bits);
     }
   } else if (row >= 2) {
-    if (f < 7 && own(c - 7, PAWN)) gen_push<false>(c - 7, c, bits);
-    if (f > 0 && own(c - 9, PAWN)) gen_push<false>(c - 9, c, bits);
+    if (f < 7 && own(c - 7, PAWN)) gen_push<LIST_ALL>(c - 7, c, bits);
+    if (f > 0 && own(c - 9, PAWN)) gen_push<LIST_ALL>(c - 9, c, bits);
   }
-  gen_en_passant(gen_push<false>);
+  gen_en_passant(gen_push<LIST_ALL>);
   pieces_to(c, push_capture);
   close_list();
 }

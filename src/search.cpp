@@ -141,6 +141,78 @@ static void follow_principal_variation() {
   }
 }
 
+// A node out of check lists its special moves alone at first (gen_special). They score above
+// every other move, and most nodes are refuted by one of them, so the quiet rest is generated
+// only when the search gets past them: the whole list then takes the place of the special one,
+// with the moves already searched at its front, where the whole list's picks would have put them.
+struct node_list_t {
+  bool partial;      // the list holds the special moves alone
+  bool order_known;  // the special moves left stand in the order they have in the whole list
+};
+
+// The whole list of the node in place of its special moves, the first `searched` of them brought
+// to the front one by one as the picks of the whole list swap them there.
+static void complete_list(int searched) {
+  const int first = first_move[ply], whole = first_move[ply + 1];
+  first_move[ply] = whole;
+  gen_rest();
+  const int end = first_move[ply + 1];
+  for (int k = 0; k < searched; k++) {
+    int j = whole + k;
+    while (gen_dat[j].m.u != gen_dat[first + k].m.u) j++;
+    std::swap(gen_dat[whole + k], gen_dat[j]);
+  }
+  memmove(&gen_dat[first], &gen_dat[whole], (end - whole) * sizeof(gen_rec_t));
+  first_move[ply] = first;
+  first_move[ply + 1] = first + (end - whole);
+}
+
+static node_list_t open_node_list(bool checked) {
+  if (checked) {
+    gen_node(true);
+    follow_principal_variation();
+    return {false, true};
+  }
+  gen_special(follow_pv ? pv[0][ply].u : 0);
+  follow_principal_variation();
+  if (first_move[ply] < first_move[ply + 1]) return {true, true};
+  complete_list(0);
+  return {false, true};
+}
+
+// Whether two moves left tie for the best score, each settled as pick settles it.
+static bool lead_is_tied(int i) {
+  int best = BELOW_ALL_ORDER, count = 0;
+  for (int j = i; j < first_move[ply + 1]; j++) {
+    if (gen_dat[j].score < best) continue;
+    const int s = settle_score(gen_dat[j]);
+    if (s > best) {
+      best = s;
+      count = 1;
+    } else if (s == best) {
+      count++;
+    }
+  }
+  return count > 1;
+}
+
+// The next move of a node brought to position i, as pick does it; false when none is left.
+// Picking swaps the move picked with the one standing in its place. While each pick is the first
+// special move left, the special moves left keep the order they have in the whole list; once a
+// later one is picked, the move it swaps with in the whole list may be a quiet one, so their
+// order there is no longer known, and a tie for the lead needs the whole list to settle it.
+static inline bool next_move(int i, int* ceiling, node_list_t* list) {
+  if (list->partial && (i == first_move[ply + 1] || (!list->order_known && lead_is_tied(i)))) {
+    complete_list(i - first_move[ply]);
+    list->partial = false;
+  }
+  if (i == first_move[ply + 1]) return false;
+  const int32_t first_left = gen_dat[i].m.u;
+  *ceiling = pick(i, *ceiling);
+  if (gen_dat[i].m.u != first_left) list->order_known = false;
+  return true;
+}
+
 // A child searched with the full window, or first with a null window around alpha and again with
 // the full one when it lands inside.
 static inline int search_child(int alpha, int beta, int d, bool check, bool full) {
@@ -179,8 +251,7 @@ int search(int alpha, int beta, int depth, bool checked) {
   if (fifty > FIFTY_MOVE_PLIES || (fifty == FIFTY_MOVE_PLIES && !checked)) return fifty_value();
   if (ply > 0 && fifty > 0 && repetitions() > 0) return contempt_value();
 
-  gen_node(checked);
-  follow_principal_variation();
+  node_list_t list = open_node_list(checked);
   if (first_move[ply] == first_move[ply + 1]) {
     if (si.stopped) return 0;
     return checked ? ply - MATE : OptionUci.StalemateScore;
@@ -188,8 +259,7 @@ int search(int alpha, int beta, int depth, bool checked) {
 
   const int entry_alpha = alpha;
   int best = NO_SCORE, legal = 0, ceiling = ORDER_PV_MOVE;
-  for (int i = first_move[ply]; i < first_move[ply + 1]; i++) {
-    ceiling = pick(i, ceiling);
+  for (int i = first_move[ply]; next_move(i, &ceiling, &list); i++) {
     move m = gen_dat[i].m;
     if (!makemove(m.b)) continue;
     legal++;
