@@ -9,6 +9,9 @@
 #include <emmintrin.h>
 #endif
 
+#include <cstddef>
+#include <cstring>
+
 #include "board.h"
 #include "option.h"
 
@@ -225,16 +228,32 @@ static void taper(const int* packed, int* out, int n, int phase) {
 
 namespace {
 
-// The weights the options hold, each a percentage of its terms.
+// The weights the options hold, each a percentage of its terms, and whether all stand at their
+// default of 100, as they almost always do.
 struct eval_weights_t {
   int material, structure, passers, mobility, threats, king_attack, shelter;
-  bool operator==(const eval_weights_t&) const = default;
+  bool all_default;
 };
 
 eval_weights_t weights_in_force() {
-  return {OptionUci.MaterialWeight, OptionUci.PawnStructureWeight, OptionUci.PassedPawnWeight,
-          OptionUci.MobilityWeight, OptionUci.ThreatWeight,        OptionUci.KingAttackWeight,
-          OptionUci.KingShelterWeight};
+  eval_weights_t w = {OptionUci.MaterialWeight, OptionUci.PawnStructureWeight,
+                      OptionUci.PassedPawnWeight, OptionUci.MobilityWeight,
+                      OptionUci.ThreatWeight,    OptionUci.KingAttackWeight,
+                      OptionUci.KingShelterWeight, false};
+  w.all_default = w.material == 100 && w.structure == 100 && w.passers == 100 &&
+                  w.mobility == 100 && w.threats == 100 && w.king_attack == 100;
+  return w;
+}
+
+// The weight options stand side by side in the settings record, so that every evaluation can
+// tell whether they changed by comparing one block of bytes.
+constexpr size_t WEIGHTS_AT = offsetof(option_uci_t, PawnStructureWeight);
+constexpr size_t WEIGHTS_SIZE =
+    offsetof(option_uci_t, KingShelterWeight) + sizeof(int) - WEIGHTS_AT;
+static_assert(WEIGHTS_SIZE == 7 * sizeof(int), "the seven weight options stand side by side");
+
+const char* weight_options() {
+  return reinterpret_cast<const char*>(&OptionUci) + WEIGHTS_AT;
 }
 
 // The shelter scores at a weight: the base a bare front loses, what the pawn straight ahead gives
@@ -427,15 +446,13 @@ enum term_t {
   TERMS
 };
 
-// Adds each side's tapered terms at their weights to its total; at the default weights, which
-// hardly ever change, the terms count as they are.
+// Adds each side's tapered terms at their weights to its total; at the default weights the terms
+// count as they are.
 void add_weighted(const int (*tapered)[TERMS], const eval_weights_t& w, int total[2]) {
   const int weight[TERMS] = {w.material, 100,        100,       w.structure,
                              w.passers,  w.mobility, w.threats, w.king_attack};
-  bool all_default = true;
-  for (int percent : weight) all_default &= percent == 100;
   for (int i = 0; i < TERMS; i++) {
-    if (all_default) {
+    if (w.all_default) {
       total[LIGHT] += tapered[LIGHT][i];
       total[DARK] += tapered[DARK][i];
     } else {
@@ -543,26 +560,28 @@ struct score_entry_t {
 constexpr int SCORE_CACHE_BITS = 14;
 constexpr U64 SCORE_SLOT_MASK = (1ULL << SCORE_CACHE_BITS) - 1;
 score_entry_t score_cache[SCORE_SLOT_MASK + 1];
-// None before the first evaluation, so that it takes the weights in force.
-eval_weights_t score_cache_weights = {-1, -1, -1, -1, -1, -1, -1};
+// The weight options the kept scores were worked out with, as a block; none before the first
+// evaluation, so that it takes the weights in force.
+int score_cache_options[7] = {-1, -1, -1, -1, -1, -1, -1};
+eval_weights_t score_cache_weights;
 
 // New weights: every kept score goes (an emptied slot holds the key of the slot after it, which
 // no position looking here has), and the shelter scores are worked out at the new weight.
-void take_weights(const eval_weights_t& weights) {
+void take_weights() {
+  memcpy(score_cache_options, weight_options(), WEIGHTS_SIZE);
   for (U64 slot = 0; slot <= SCORE_SLOT_MASK; slot++) score_cache[slot].key = slot + 1;
-  score_cache_weights = weights;
-  shelter_in_force = shelter_scores(weights.shelter);
+  score_cache_weights = weights_in_force();
+  shelter_in_force = shelter_scores(score_cache_weights.shelter);
 }
 
 }  // namespace
 
 int eval() {
-  const eval_weights_t weights = weights_in_force();
-  if (!(weights == score_cache_weights)) take_weights(weights);
+  if (memcmp(score_cache_options, weight_options(), WEIGHTS_SIZE) != 0) take_weights();
   score_entry_t& e = score_cache[hash & SCORE_SLOT_MASK];
   if (e.key == hash) return e.score;
   e.key = hash;
-  e.score = evaluate(weights);
+  e.score = evaluate(score_cache_weights);
   return e.score;
 }
 
