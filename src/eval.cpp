@@ -562,7 +562,7 @@ constexpr U64 SCORE_SLOT_MASK = (1ULL << SCORE_CACHE_BITS) - 1;
 score_entry_t score_cache[SCORE_SLOT_MASK + 1];
 // The weight options the kept scores were worked out with, as a block; none before the first
 // evaluation, so that it takes the weights in force.
-int score_cache_options[7] = {-1, -1, -1, -1, -1, -1, -1};
+int score_cache_options[WEIGHTS_SIZE / sizeof(int)] = {-1, -1, -1, -1, -1, -1, -1};
 eval_weights_t score_cache_weights;
 
 // New weights: every kept score goes (an emptied slot holds the key of the slot after it, which
