@@ -50,15 +50,15 @@ static void BM_GenAll(benchmark::State& state) {
 }
 BENCHMARK(BM_GenAll);
 
-// The special moves alone, as a node out of check lists them first.
-static void BM_GenSpecial(benchmark::State& state) {
+// The priority moves alone, as a node out of check lists them first.
+static void BM_GenPriority(benchmark::State& state) {
   setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
   for (auto _ : state) {
-    gen_special(0);
+    gen_priority(0);
     benchmark::DoNotOptimize(first_move[1]);
   }
 }
-BENCHMARK(BM_GenSpecial);
+BENCHMARK(BM_GenPriority);
 
 // Every move of the list made and taken back, the legality test included.
 static void BM_MakeTakeBack(benchmark::State& state) {

@@ -119,11 +119,11 @@ void remember_killer(move m, bool mates);
 // The generators' tables of the squares each kind meets (built once, after the board tables).
 void init_move_rays();
 void gen();
-// The special moves of gen's list alone, in its order: every move but the quiet ones that score
+// The priority moves of gen's list alone, in its order: every move but the quiet ones that score
 // nothing beyond the danger penalty. The principal move is taken in too if the position offers it.
-void gen_special(int32_t principal);
-// The whole list of the current ply, as gen would have listed it when gen_special listed the
-// ply's special moves: the moves searched since change the order of the pieces, not the position.
+void gen_priority(int32_t principal);
+// The whole list of the current ply, as gen would have listed it when gen_priority listed the
+// ply's priority moves: the moves searched since change the order of the pieces, not the position.
 void gen_rest();
 void gen_caps();
 // Whether a capture of the list loses material in the exchange, read from its settled score.

@@ -155,20 +155,20 @@ static inline int killer_score(int32_t m, bool* penalise) {
 }
 
 // What a list holds: every move (gen), the captures and the knight and queen promotions
-// (gen_caps), or the special moves (gen_special).
-enum list_kind { LIST_ALL, LIST_CAPTURES, LIST_SPECIAL };
+// (gen_caps), or the priority moves (gen_priority).
+enum list_kind { LIST_ALL, LIST_CAPTURES, LIST_PRIORITY };
 
-// The special moves of a node are every move but a quiet one that scores nothing beyond the
+// The priority moves of a node are every move but a quiet one that scores nothing beyond the
 // danger penalty: captures, promotions, castling, the node's killers and the principal move, which
-// a special list also takes in when the position offers it.
+// a priority list also takes in when the position offers it.
 static int32_t principal_move;
 // The squares where a killer or the principal move lands, one bit per board square as in
-// killer_targets; a quiet move to any other square is not special.
-static Bitboard special_squares;
+// killer_targets; a quiet move to any other square is no priority move.
+static Bitboard priority_squares;
 
-static inline bool special_quiet(int from, int to, int bits) {
+static inline bool priority_quiet(int from, int to, int bits) {
   if (bits & MF_CASTLE) return true;
-  if (!((special_squares >> to) & 1)) return false;
+  if (!((priority_squares >> to) & 1)) return false;
   const int32_t m = packed_move(from, to, EMPTY, bits);
   if (m == principal_move) return true;
   for (int32_t k : node_killers)
@@ -204,15 +204,16 @@ static inline bool last_rank(int to) {
 }
 
 // A move with its score; in the quiescence lists a quiet move (a pawn's step to the last rank
-// is a promotion) scores nothing, and a special list leaves out a quiet move that is not special.
+// is a promotion) scores nothing, and a priority list leaves out a quiet move that is no priority
+// move.
 template <list_kind LIST>
 static void gen_push(int from, int to, int bits) {
   if ((bits & MF_PAWN) && last_rank(to)) {
     gen_promote(from, to, bits, LIST == LIST_CAPTURES);
     return;
   }
-  if (LIST == LIST_SPECIAL && color[to] == EMPTY && !(bits & MF_EP) &&
-      !special_quiet(from, to, bits))
+  if (LIST == LIST_PRIORITY && color[to] == EMPTY && !(bits & MF_EP) &&
+      !priority_quiet(from, to, bits))
     return;
   gen_rec_t* g = push_entry(from, to, EMPTY, bits);
   if (color[to] != EMPTY)
@@ -272,7 +273,7 @@ void init_move_rays() {
 }
 
 // The piece lists of the side to move, kind by kind, in the order the generators walk them: the
-// board's own, or the order a special list was generated in (see gen_rest).
+// board's own, or the order a priority list was generated in (see gen_rest).
 static const int (*walk_squares)[16];
 static const int* walk_count;
 
@@ -281,14 +282,14 @@ static inline void walk_board_lists() {
   walk_count = &plc[side * 6];
 }
 
-// The order of the pieces when a ply's special list was generated. Every move played and taken
+// The order of the pieces when a ply's priority list was generated. Every move played and taken
 // back puts its piece last in its list, so the rest of the list, generated after some moves are
-// searched, walks the pieces in the order the special list saw.
+// searched, walks the pieces in the order the priority list saw.
 struct piece_order_t {
   int squares[KING + 1][16];
   int count[KING + 1];
 };
-static piece_order_t special_order[MAX_PLY];
+static piece_order_t priority_order[MAX_PLY];
 
 // The kings never stand next to each other.
 static inline bool near_enemy_king(int t) {
@@ -301,15 +302,15 @@ static inline bool own(int sq, int kind) {
   return piece[sq] == kind && color[sq] == side;
 }
 
-// The squares of the pawns a special list looks at: those that can take, those one step from
-// promotion, and those whose step or double step may land on a special square.
-static Bitboard special_pawns;
+// The squares of the pawns a priority list looks at: those that can take, those one step from
+// promotion, and those whose step or double step may land on a priority square.
+static Bitboard priority_pawns;
 constexpr Bitboard RANK_2 = 0xFF00ULL, RANK_7 = 0xFF000000000000ULL;
 
-static Bitboard pawns_of_interest(int c, Bitboard enemy, Bitboard special) {
+static Bitboard pawns_of_interest(int c, Bitboard enemy, Bitboard priority) {
   if (c == LIGHT)
-    return soEaOne(enemy) | soWeOne(enemy) | RANK_7 | soutOne(special) | soutOne(soutOne(special));
-  return noEaOne(enemy) | noWeOne(enemy) | RANK_2 | nortOne(special) | nortOne(nortOne(special));
+    return soEaOne(enemy) | soWeOne(enemy) | RANK_7 | soutOne(priority) | soutOne(soutOne(priority));
+  return noEaOne(enemy) | noWeOne(enemy) | RANK_2 | nortOne(priority) | nortOne(nortOne(priority));
 }
 
 // Captures first, then the step ahead and the double step; the quiescence lists step only onto
@@ -319,10 +320,10 @@ static void gen_pawns() {
   constexpr bool QUIESCENCE = LIST == LIST_CAPTURES;
   const int* list = walk_squares[PAWN];
   int n = walk_count[PAWN];
-  if (LIST == LIST_SPECIAL && !special_pawns) return;
+  if (LIST == LIST_PRIORITY && !priority_pawns) return;
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
-    if (LIST == LIST_SPECIAL && !(special_pawns & square_bit(s))) continue;
+    if (LIST == LIST_PRIORITY && !(priority_pawns & square_bit(s))) continue;
     if (side == LIGHT) {
       if (f > 0 && color[s - 9] == DARK) gen_push<LIST>(s, s - 9, MF_PAWN | MF_CAPTURE);
       if (f < 7 && color[s - 7] == DARK) gen_push<LIST>(s, s - 7, MF_PAWN | MF_CAPTURE);
@@ -367,21 +368,21 @@ static inline Bitboard reach(int sq) {
   return gKingMovesTable[sq];
 }
 
-// What a special list looks for, as bitboard bits: enemy men to take and the empty special
+// What a priority list looks for, as bitboard bits: enemy men to take and the empty priority
 // squares.
-static Bitboard special_reach;
+static Bitboard priority_reach;
 
 template <list_kind LIST>
 static inline void push_quiet_listed(int from, int to, Bitboard in_danger) {
-  if (LIST != LIST_SPECIAL || special_quiet(from, to, 0)) push_quiet(from, to, in_danger);
+  if (LIST != LIST_PRIORITY || priority_quiet(from, to, 0)) push_quiet(from, to, in_danger);
 }
 
-// Whether a special list is done with the piece on sq: it reaches nothing the list looks for, or
+// Whether a priority list is done with the piece on sq: it reaches nothing the list looks for, or
 // one target, listed at once. With more, its lines are walked as gen walks them, in gen's order.
 template <int KIND, list_kind LIST>
-static inline bool special_done(int sq) {
-  if (LIST != LIST_SPECIAL) return false;
-  Bitboard targets = reach<KIND>(sq) & special_reach;
+static inline bool priority_done(int sq) {
+  if (LIST != LIST_PRIORITY) return false;
+  Bitboard targets = reach<KIND>(sq) & priority_reach;
   if (targets & (targets - 1)) return false;
   if (!targets) return true;
   const int t = pop_lsb(&targets);
@@ -401,7 +402,7 @@ static void gen_steps() {
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
-    if (special_done<KIND, LIST>(s)) continue;
+    if (priority_done<KIND, LIST>(s)) continue;
     for (int k = 0; k < offsets[KIND]; k++) {
       int t = rays[KIND][s][k][0];
       if (t == RAY_END) continue;
@@ -421,7 +422,7 @@ static void gen_slides() {
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
-    if (special_done<KIND, LIST>(s)) continue;
+    if (priority_done<KIND, LIST>(s)) continue;
     for (int k = 0; k < offsets[KIND]; k++) {
       for (const int8_t* r = rays[KIND][s][k]; *r != RAY_END; r++) {
         const int t = *r;
@@ -454,20 +455,20 @@ static void gen_castles() {
 
 // Board squares count from a8 and bitboard bits from a1, so a set of board squares read as a
 // bitboard has its ranks in reverse order: reversing its bytes puts them right.
-static void aim_special() {
-  special_squares = killer_targets | 1ULL << move_target(principal_move);
-  const Bitboard special = __builtin_bswap64(special_squares) & ~Pos.occupied;
+static void aim_priority() {
+  priority_squares = killer_targets | 1ULL << move_target(principal_move);
+  const Bitboard priority = __builtin_bswap64(priority_squares) & ~Pos.occupied;
   const Bitboard enemy = Pos.bySide[xside];
-  special_reach = enemy | special;
-  special_pawns = myPiece[side][PAWN] & pawns_of_interest(side, enemy, special);
+  priority_reach = enemy | priority;
+  priority_pawns = myPiece[side][PAWN] & pawns_of_interest(side, enemy, priority);
 }
 
-// The generators in gen's order. Castling is special, so a special list takes it as gen does.
+// The generators in gen's order. Castling is always a priority move, so a priority list takes it as gen does.
 template <list_kind LIST>
 static void gen_list() {
   open_list();
   prepare_scores();
-  if (LIST == LIST_SPECIAL) aim_special();
+  if (LIST == LIST_PRIORITY) aim_priority();
   gen_pawns<LIST>();
   gen_en_passant(gen_push<LIST>);
   gen_steps<KNIGHT, LIST>();
@@ -484,21 +485,21 @@ void gen() {
   gen_list<LIST_ALL>();
 }
 
-void gen_special(int32_t principal) {
+void gen_priority(int32_t principal) {
   principal_move = principal;
   // List by list: a copy of all six at once becomes a slow string instruction.
-  piece_order_t& order = special_order[ply];
+  piece_order_t& order = priority_order[ply];
   for (int kind = PAWN; kind <= KING; kind++) {
     order.count[kind] = plc[side * 6 + kind];
     memcpy(order.squares[kind], pl[side * 6 + kind], sizeof order.squares[kind]);
   }
   walk_board_lists();
-  gen_list<LIST_SPECIAL>();
+  gen_list<LIST_PRIORITY>();
 }
 
 void gen_rest() {
-  walk_squares = special_order[ply].squares;
-  walk_count = special_order[ply].count;
+  walk_squares = priority_order[ply].squares;
+  walk_count = priority_order[ply].count;
   gen_list<LIST_ALL>();
 }
 

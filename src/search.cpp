@@ -141,16 +141,16 @@ static void follow_principal_variation() {
   }
 }
 
-// A node out of check lists its special moves alone at first (gen_special). They score above
+// A node out of check lists its priority moves alone at first (gen_priority). They score above
 // every other move, and most nodes are refuted by one of them, so the quiet rest is generated
-// only when the search gets past them: the whole list then takes the place of the special one,
+// only when the search gets past them: the whole list then takes the place of the short one,
 // with the moves already searched at its front, where the whole list's picks would have put them.
 struct node_list_t {
-  bool partial;      // the list holds the special moves alone
-  bool order_known;  // the special moves left stand in the order they have in the whole list
+  bool partial;      // the list holds the priority moves alone
+  bool order_known;  // the priority moves left stand in the order they have in the whole list
 };
 
-// The whole list of the node in place of its special moves, the first `searched` of them brought
+// The whole list of the node in place of its priority moves, the first `searched` of them brought
 // to the front one by one as the picks of the whole list swap them there.
 static void complete_list(int searched) {
   const int first = first_move[ply], whole = first_move[ply + 1];
@@ -173,7 +173,7 @@ static node_list_t open_node_list(bool checked) {
     follow_principal_variation();
     return {false, true};
   }
-  gen_special(follow_pv ? pv[0][ply].u : 0);
+  gen_priority(follow_pv ? pv[0][ply].u : 0);
   follow_principal_variation();
   if (first_move[ply] < first_move[ply + 1]) return {true, true};
   complete_list(0);
@@ -198,7 +198,7 @@ static bool lead_is_tied(int i) {
 
 // The next move of a node brought to position i, as pick does it; false when none is left.
 // Picking swaps the move picked with the one standing in its place. While each pick is the first
-// special move left, the special moves left keep the order they have in the whole list; once a
+// priority move left, the priority moves left keep the order they have in the whole list; once a
 // later one is picked, the move it swaps with in the whole list may be a quiet one, so their
 // order there is no longer known, and a tie for the lead needs the whole list to settle it.
 static inline bool next_move(int i, int* ceiling, node_list_t* list) {

@@ -194,10 +194,10 @@ TEST(EpdSuite, SolvesTheShippedTacticsAndSkipsWhatItCannotRead) {
                   }));
 }
 
-// The trees of positions full of special moves (captures, promotions, en passant, castling),
+// The trees of positions full of priority moves (captures, promotions, en passant, castling),
 // whose quiet moves a node lists only when it gets to them: the node counts must not move.
-TEST(EpdSuite, PositionsFullOfSpecialMovesKeepTheirTrees) {
-  uci::Run r = uci::run({"epd", TEST_DATA_DIR "/special_moves.epd", "depth", "6"});
+TEST(EpdSuite, PositionsFullOfPriorityMovesKeepTheirTrees) {
+  uci::Run r = uci::run({"epd", TEST_DATA_DIR "/tactical_trees.epd", "depth", "6"});
   Lines seen;  // without the time, which varies with the machine, and the padding
   for (const std::string& line : r.out)
     seen.push_back(std::regex_replace(std::regex_replace(line, std::regex(" +time +\\d+ ms"), ""),
