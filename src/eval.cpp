@@ -228,8 +228,9 @@ static void taper(const int* packed, int* out, int n, int phase) {
 
 namespace {
 
-// The weights the options hold, each a percentage of its terms, and whether all stand at their
-// default of 100, as they almost always do.
+// The weights the options hold, each a percentage of its terms, and whether all that scale a term
+// stand at their default of 100, as they almost always do (the shelter's weight is carried in its
+// scores, see shelter_scores).
 struct eval_weights_t {
   int material, structure, passers, mobility, threats, king_attack, shelter;
   bool all_default;

@@ -167,7 +167,6 @@ static int32_t principal_move;
 static Bitboard priority_squares;
 
 static inline bool priority_quiet(int from, int to, int bits) {
-  if (bits & MF_CASTLE) return true;
   if (!((priority_squares >> to) & 1)) return false;
   const int32_t m = packed_move(from, to, EMPTY, bits);
   if (m == principal_move) return true;
@@ -272,14 +271,15 @@ void init_move_rays() {
       }
 }
 
-// The piece lists of the side to move, kind by kind, in the order the generators walk them: the
+// The piece lists of the side to move, kind by kind, in the order a generator walks them: the
 // board's own, or the order a priority list was generated in (see gen_rest).
-static const int (*walk_squares)[16];
-static const int* walk_count;
+struct piece_walk_t {
+  const int (*squares)[16];
+  const int* count;
+};
 
-static inline void walk_board_lists() {
-  walk_squares = &pl[side * 6];
-  walk_count = &plc[side * 6];
+static inline piece_walk_t board_walk() {
+  return {&pl[side * 6], &plc[side * 6]};
 }
 
 // The order of the pieces when a ply's priority list was generated. Every move played and taken
@@ -316,10 +316,10 @@ static Bitboard pawns_of_interest(int c, Bitboard enemy, Bitboard priority) {
 // Captures first, then the step ahead and the double step; the quiescence lists step only onto
 // the last rank.
 template <list_kind LIST>
-static void gen_pawns() {
+static void gen_pawns(const piece_walk_t& walk) {
   constexpr bool QUIESCENCE = LIST == LIST_CAPTURES;
-  const int* list = walk_squares[PAWN];
-  int n = walk_count[PAWN];
+  const int* list = walk.squares[PAWN];
+  int n = walk.count[PAWN];
   if (LIST == LIST_PRIORITY && !priority_pawns) return;
   for (int j = 0; j < n; j++) {
     int s = list[j], f = s & 7;
@@ -396,9 +396,9 @@ static inline bool priority_done(int sq) {
 
 // Each kind's generator is compiled for that kind, its direction count and tables fixed.
 template <int KIND, list_kind LIST>
-static void gen_steps() {
-  const int* list = walk_squares[KIND];
-  int n = walk_count[KIND];
+static void gen_steps(const piece_walk_t& walk) {
+  const int* list = walk.squares[KIND];
+  int n = walk.count[KIND];
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
@@ -416,9 +416,9 @@ static void gen_steps() {
 }
 
 template <int KIND, list_kind LIST>
-static void gen_slides() {
-  const int* list = walk_squares[KIND];
-  int n = walk_count[KIND];
+static void gen_slides(const piece_walk_t& walk) {
+  const int* list = walk.squares[KIND];
+  int n = walk.count[KIND];
   const Bitboard in_danger = danger[KIND];
   for (int j = 0; j < n; j++) {
     int s = list[j];
@@ -463,26 +463,26 @@ static void aim_priority() {
   priority_pawns = myPiece[side][PAWN] & pawns_of_interest(side, enemy, priority);
 }
 
-// The generators in gen's order. Castling is always a priority move, so a priority list takes it as gen does.
+// The generators in gen's order, walking the pieces in the order given. Castling is always a
+// priority move, so every list takes it as gen does.
 template <list_kind LIST>
-static void gen_list() {
+static void gen_list(const piece_walk_t& walk) {
   open_list();
   prepare_scores();
   if (LIST == LIST_PRIORITY) aim_priority();
-  gen_pawns<LIST>();
+  gen_pawns<LIST>(walk);
   gen_en_passant(gen_push<LIST>);
-  gen_steps<KNIGHT, LIST>();
-  gen_slides<BISHOP, LIST>();
-  gen_slides<ROOK, LIST>();
-  gen_slides<QUEEN, LIST>();
-  gen_steps<KING, LIST>();
+  gen_steps<KNIGHT, LIST>(walk);
+  gen_slides<BISHOP, LIST>(walk);
+  gen_slides<ROOK, LIST>(walk);
+  gen_slides<QUEEN, LIST>(walk);
+  gen_steps<KING, LIST>(walk);
   gen_castles();
   close_list();
 }
 
 void gen() {
-  walk_board_lists();
-  gen_list<LIST_ALL>();
+  gen_list<LIST_ALL>(board_walk());
 }
 
 void gen_priority(int32_t principal) {
@@ -493,14 +493,12 @@ void gen_priority(int32_t principal) {
     order.count[kind] = plc[side * 6 + kind];
     memcpy(order.squares[kind], pl[side * 6 + kind], sizeof order.squares[kind]);
   }
-  walk_board_lists();
-  gen_list<LIST_PRIORITY>();
+  gen_list<LIST_PRIORITY>(board_walk());
 }
 
 void gen_rest() {
-  walk_squares = priority_order[ply].squares;
-  walk_count = priority_order[ply].count;
-  gen_list<LIST_ALL>();
+  const piece_order_t& order = priority_order[ply];
+  gen_list<LIST_ALL>({order.squares, order.count});
 }
 
 static inline void push_targets(int from, Bitboard targets) {
@@ -509,9 +507,8 @@ static inline void push_targets(int from, Bitboard targets) {
 
 void gen_caps() {
   open_list();
-  walk_board_lists();
   Bitboard enemy = Pos.bySide[xside], occ = Pos.occupied;
-  gen_pawns<LIST_CAPTURES>();
+  gen_pawns<LIST_CAPTURES>(board_walk());
   gen_en_passant(gen_push<LIST_CAPTURES>);
   const int base = side * 6;
   for (int j = 0; j < plc[base + KNIGHT]; j++) {

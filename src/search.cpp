@@ -209,7 +209,7 @@ static inline bool next_move(int i, int* ceiling, node_list_t* list) {
   if (i == first_move[ply + 1]) return false;
   const int32_t first_left = gen_dat[i].m.u;
   *ceiling = pick(i, *ceiling);
-  if (gen_dat[i].m.u != first_left) list->order_known = false;
+  if (list->partial && gen_dat[i].m.u != first_left) list->order_known = false;
   return true;
 }
 

@@ -53,11 +53,12 @@ for (let i = 0; i < Number(rounds); i++) {
   const own = TOTALS.exec(execFileSync(native, ["bench"], {encoding: "utf8"}).split("\n").find((l) => TOTALS.test(l)))
   const web = await worker()
   if (own[2] !== web[2]) throw new Error(`node counts differ: native ${own[2]}, worker ${web[2]}`)
+  const ratio = nps(web) / nps(own)
   seen.native.push(nps(own))
   seen.worker.push(nps(web))
-  seen.ratio.push(nps(web) / nps(own))
+  seen.ratio.push(ratio)
   console.log(`round ${i + 1}: native ${Math.round(nps(own))} nps, worker ${Math.round(nps(web))} nps, ` +
-    `worker/native ${(nps(web) / nps(own)).toFixed(2)}`)
+    `worker/native ${ratio.toFixed(2)}`)
 }
 const [a, b] = [median(seen.native), median(seen.worker)]
 console.log(`median: native ${Math.round(a)} nps, worker ${Math.round(b)} nps, ` +
