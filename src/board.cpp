@@ -30,26 +30,10 @@ const int material_value[5] = {make_score(30, 120), make_score(325, 300), make_s
                                make_score(490, 500), make_score(900, 1100)};
 const int phase_value[5] = {0, 3, 3, 5, 10};
 
-// A packed sum adds in unsigned arithmetic, as make_score packs: a board set up with dozens of
-// queens (which the FEN reader then refuses) runs past the int range without harm.
-static int add_packed(int sum, int value) {
-  return static_cast<int>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(value));
-}
-
 void init_materials() {
   wp = wn = wb = wr = wq = bp = bn = bb = br = bq = 0;
   wpc = bpc = wpiece = bpiece = 0;
   material_sum[LIGHT] = material_sum[DARK] = phase_sum = 0;
-}
-
-void count_piece(int c, int kind, int delta) {
-  *piece_count[c][kind] += delta;
-  material_sum[c] = add_packed(material_sum[c], delta * material_value[kind]);
-  phase_sum += delta * phase_value[kind];
-  if (kind != PAWN) {
-    (c == LIGHT ? wpc : bpc) += delta;
-    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
-  }
 }
 
 bool mat_is_draw() {

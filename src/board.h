@@ -30,8 +30,23 @@ extern hist_rec_t hist_dat[HIST_STACK];
 extern const int piece_value[7];
 
 void init_materials();
+// A packed sum adds in unsigned arithmetic, as make_score packs: a board set up with dozens of
+// queens (which the FEN reader then refuses) runs past the int range without harm.
+inline int add_packed(int sum, int value) {
+  return static_cast<int>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(value));
+}
 // One more (delta 1) or one fewer (-1) piece of a kind other than the king, in every count.
-void count_piece(int c, int kind, int delta);
+// Every capture counts twice, in make and take back, so the body stays where the callers can
+// take it in.
+inline void count_piece(int c, int kind, int delta) {
+  *piece_count[c][kind] += delta;
+  material_sum[c] = add_packed(material_sum[c], delta * material_value[kind]);
+  phase_sum += delta * phase_value[kind];
+  if (kind != PAWN) {
+    (c == LIGHT ? wpc : bpc) += delta;
+    (c == LIGHT ? wpiece : bpiece) += delta * piece_value[kind];
+  }
+}
 bool mat_is_draw();
 int SidePieces(int c);
 int KingLocation(int c);

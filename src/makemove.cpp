@@ -99,6 +99,15 @@ static bool castle_blocked(const castle_path_t* c) {
   return attackBB(c->safe[0], xside) || attackBB(c->safe[1], xside);
 }
 
+// The rook's half of a castling, when the way is free and safe; false when it is not. Castling
+// is rare, so it stays out of the line every other move takes.
+[[gnu::noinline]] static bool castle_rook(int to) {
+  const castle_path_t* c = castle_path(to);
+  if (castle_blocked(c)) return false;
+  shift_hash(ROOK, side, c->rook_from, c->rook_to);
+  return true;
+}
+
 // The rights that neither square of the move takes away, and the en-passant square the move
 // leaves behind: only a double step beside an enemy pawn leaves one.
 static inline void update_rights_and_ep(int from, int to, int bits) {
@@ -125,7 +134,10 @@ static inline void capture_and_count(int bits, int x, int to) {
   }
   fifty = 0;
   if (x != EMPTY) {
-    piece_remove_hash(x, xside, to);
+    // The man taken leaves every set; its square on the board is the mover's to fill.
+    toggle(xside, x, to);
+    hash ^= hash_piece[xside][x][to];
+    pl_remove(xside, x, to);
     count_piece(xside, x, -1);
   }
 }
@@ -223,14 +235,10 @@ bool makemove(move_bytes m) {
   ply++;
   hply++;
 
-  if (bits & MF_CASTLE) {
-    const castle_path_t* c = castle_path(to);
-    if (castle_blocked(c)) {
-      ply--;
-      hply--;
-      return false;
-    }
-    shift_hash(ROOK, side, c->rook_from, c->rook_to);
+  if ((bits & MF_CASTLE) && !castle_rook(to)) {
+    ply--;
+    hply--;
+    return false;
   }
   update_rights_and_ep(from, to, bits);
   capture_and_count(bits, x, to);

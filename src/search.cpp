@@ -105,8 +105,10 @@ static void SortByPvScore(int n, pv_store_t* store) {
 
 // How often the current key stood on the board since the last capture or pawn move.
 static int repetitions() {
+  const int oldest = hply - fifty < 0 ? 0 : hply - fifty;
   int n = 0;
-  for (int i = hply - fifty < 0 ? 0 : hply - fifty; i < hply; i++) n += hist_dat[i].hash == hash;
+  // The key holds the side to move, so only every second position back can match.
+  for (int i = hply - 2; i >= oldest; i -= 2) n += hist_dat[i].hash == hash;
   return n;
 }
 
