@@ -144,7 +144,7 @@ void gen_caps();
 // Whether a capture of the list loses material in the exchange, read from its settled score.
 bool capture_loses(const gen_rec_t& g);
 // The score of a listed move for good: a capture listed at the best its exchange could give has
-// the exchange worked out now (again, harmlessly, if it had been).
+// the exchange worked out now, once.
 int settle_score(gen_rec_t& g);
 // The list the search uses at a node: evasions in check (king moves alone in double check).
 void gen_node(bool in_check);
