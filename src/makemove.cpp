@@ -51,10 +51,15 @@ static inline void shift_hash(int kind, int c, int from, int to) {
   hash ^= hash_piece[c][kind][from] ^ hash_piece[c][kind][to];
 }
 
-static void piece_remove_hash(int kind, int colour, int sq) {
+// A piece leaves the bitboards, the key and its list; its square on the board is left as it is.
+static inline void leave_sets_hash(int kind, int colour, int sq) {
   toggle(colour, kind, sq);
   hash ^= hash_piece[colour][kind][sq];
   pl_remove(colour, kind, sq);
+}
+
+static void piece_remove_hash(int kind, int colour, int sq) {
+  leave_sets_hash(kind, colour, sq);
   piece[sq] = color[sq] = EMPTY;
 }
 
@@ -134,10 +139,8 @@ static inline void capture_and_count(int bits, int x, int to) {
   }
   fifty = 0;
   if (x != EMPTY) {
-    // The man taken leaves every set; its square on the board is the mover's to fill.
-    toggle(xside, x, to);
-    hash ^= hash_piece[xside][x][to];
-    pl_remove(xside, x, to);
+    // The mover fills the square of the man taken.
+    leave_sets_hash(x, xside, to);
     count_piece(xside, x, -1);
   }
 }

@@ -52,19 +52,21 @@ static inline int banded_score(int wins, int v, int a) {
 // and the exchange is worked out only when the move would lead the pick (settle_score). Until
 // then it scores one above that, which no exchange of the same two men settles to, so a capture
 // that does win is not worked out again.
-constexpr int UNSETTLED = 1;
+static inline int unsettled_score(int v, int a) {
+  return banded_score(1, v, a) + 1;
+}
 
 static inline int capture_score(int from, int to) {
   const int v = piece[to], a = piece[from];
   const int d = seeValues[v] - seeValues[a];
-  return d < 0 ? banded_score(1, v, a) + UNSETTLED : banded_score(d, v, a);
+  return d < 0 ? unsettled_score(v, a) : banded_score(d, v, a);
 }
 
 int settle_score(gen_rec_t& g) {
   const int bits = g.m.b.bits, from = g.m.b.from, to = g.m.b.to;
   if (!(bits & MF_CAPTURE) || (bits & (MF_EP | MF_PROMOTE))) return g.score;
   const int v = piece[to], a = piece[from];
-  if (seeValues[v] < seeValues[a] && g.score == banded_score(1, v, a) + UNSETTLED)
+  if (seeValues[v] < seeValues[a] && g.score == unsettled_score(v, a))
     g.score = banded_score(see(from, to), v, a);
   return g.score;
 }
