@@ -251,7 +251,8 @@ eval_weights_t weights_in_force() {
 constexpr size_t WEIGHTS_AT = offsetof(option_uci_t, PawnStructureWeight);
 constexpr size_t WEIGHTS_SIZE =
     offsetof(option_uci_t, KingShelterWeight) + sizeof(int) - WEIGHTS_AT;
-static_assert(WEIGHTS_SIZE == 7 * sizeof(int), "the seven weight options stand side by side");
+constexpr int WEIGHT_OPTIONS = 7;
+static_assert(WEIGHTS_SIZE == WEIGHT_OPTIONS * sizeof(int), "the weight options stand side by side");
 
 const char* weight_options() {
   return reinterpret_cast<const char*>(&OptionUci) + WEIGHTS_AT;
@@ -563,7 +564,7 @@ constexpr U64 SCORE_SLOT_MASK = (1ULL << SCORE_CACHE_BITS) - 1;
 score_entry_t score_cache[SCORE_SLOT_MASK + 1];
 // The weight options the kept scores were worked out with, as a block; none before the first
 // evaluation, so that it takes the weights in force.
-int score_cache_options[WEIGHTS_SIZE / sizeof(int)] = {-1, -1, -1, -1, -1, -1, -1};
+int score_cache_options[WEIGHT_OPTIONS] = {-1, -1, -1, -1, -1, -1, -1};
 eval_weights_t score_cache_weights;
 
 // New weights: every kept score goes (an emptied slot holds the key of the slot after it, which
@@ -575,10 +576,27 @@ void take_weights() {
   shelter_in_force = shelter_scores(score_cache_weights.shelter);
 }
 
+// Whether a weight option changed since the kept scores were worked out. The block is compared as
+// four words, the last overlapping the third, which every compiler keeps inline (WebAssembly's
+// would call memcmp for it, at more cost than the compare).
+bool weights_changed() {
+  const char* now = weight_options();
+  const char* kept = reinterpret_cast<const char*>(score_cache_options);
+  constexpr size_t WORDS_AT[4] = {0, 8, 16, WEIGHTS_SIZE - 8};
+  U64 differ = 0;
+  for (size_t at : WORDS_AT) {
+    U64 a, b;
+    memcpy(&a, now + at, sizeof a);
+    memcpy(&b, kept + at, sizeof b);
+    differ |= a ^ b;
+  }
+  return differ != 0;
+}
+
 }  // namespace
 
 int eval() {
-  if (memcmp(score_cache_options, weight_options(), WEIGHTS_SIZE) != 0) take_weights();
+  if (weights_changed()) take_weights();
   score_entry_t& e = score_cache[hash & SCORE_SLOT_MASK];
   if (e.key == hash) return e.score;
   e.key = hash;
