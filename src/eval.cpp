@@ -207,23 +207,47 @@ static int interpolate(int mg, int eg, int phase) {
 // once, and so does the WebAssembly build, whose SIMD instructions stand in for SSE2: the two
 // halves of a score are two 16-bit numbers, and one multiply-add weighs the endgame half by
 // 64 - phase and the middlegame half by phase. Other processors take one at a time.
+#if defined(__SSE2__)
+static __m128i phase_weights(int phase) {
+  return _mm_set1_epi32(phase << 16 | (64 - phase));
+}
+
+static __m128i taper4(const int* packed, __m128i weights) {
+  const __m128i borrow = _mm_set1_epi32(0x8000), high = _mm_set1_epi32(-65536);
+  const __m128i low = _mm_set1_epi32(0xFFFF), toward_zero = _mm_set1_epi32(63);
+  const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed));
+  // The middlegame half takes back what a negative endgame half borrowed from it.
+  const __m128i halves =
+      _mm_or_si128(_mm_and_si128(_mm_add_epi32(t, borrow), high), _mm_and_si128(t, low));
+  const __m128i sum = _mm_madd_epi16(halves, weights);
+  const __m128i rounded = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), toward_zero));
+  return _mm_srai_epi32(rounded, 6);
+}
+#endif
+
 static void taper(const int* packed, int* out, int n, int phase) {
   int i = 0;
 #if defined(__SSE2__)
-  const __m128i weights = _mm_set1_epi32(phase << 16 | (64 - phase));
-  const __m128i borrow = _mm_set1_epi32(0x8000), high = _mm_set1_epi32(-65536);
-  const __m128i low = _mm_set1_epi32(0xFFFF), toward_zero = _mm_set1_epi32(63);
-  for (; i + 4 <= n; i += 4) {
-    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + i));
-    // The middlegame half takes back what a negative endgame half borrowed from it.
-    const __m128i halves =
-        _mm_or_si128(_mm_and_si128(_mm_add_epi32(t, borrow), high), _mm_and_si128(t, low));
-    const __m128i sum = _mm_madd_epi16(halves, weights);
-    const __m128i rounded = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), toward_zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_srai_epi32(rounded, 6));
-  }
+  const __m128i weights = phase_weights(phase);
+  for (; i + 4 <= n; i += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), taper4(packed + i, weights));
 #endif
   for (; i < n; i++) out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
+}
+
+// The sum of n packed scores, each blended by the phase as taper blends it.
+static int taper_sum(const int* packed, int n, int phase) {
+  int i = 0, total = 0;
+#if defined(__SSE2__)
+  const __m128i weights = phase_weights(phase);
+  __m128i sums = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) sums = _mm_add_epi32(sums, taper4(packed + i, weights));
+  sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(1, 0, 3, 2)));
+  sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(2, 3, 0, 1)));
+  total = _mm_cvtsi128_si32(sums);
+#endif
+  for (; i < n; i++) total += interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
+  return total;
 }
 
 namespace {
@@ -448,19 +472,21 @@ enum term_t {
   TERMS
 };
 
-// Adds each side's tapered terms at their weights to its total; at the default weights the terms
-// count as they are.
-void add_weighted(const int (*tapered)[TERMS], const eval_weights_t& w, int total[2]) {
+// Adds each side's terms, tapered by the phase, at their weights to its total; at the default
+// weights the terms count as they are, and each side's are summed as they are blended.
+void add_weighted(const int (*terms)[TERMS], int phase, const eval_weights_t& w, int total[2]) {
+  if (w.all_default) {
+    total[LIGHT] += taper_sum(terms[LIGHT], TERMS, phase);
+    total[DARK] += taper_sum(terms[DARK], TERMS, phase);
+    return;
+  }
   const int weight[TERMS] = {w.material, 100,        100,       w.structure,
                              w.passers,  w.mobility, w.threats, w.king_attack};
+  int tapered[2][TERMS];
+  taper(&terms[0][0], &tapered[0][0], 2 * TERMS, phase);
   for (int i = 0; i < TERMS; i++) {
-    if (w.all_default) {
-      total[LIGHT] += tapered[LIGHT][i];
-      total[DARK] += tapered[DARK][i];
-    } else {
-      total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
-      total[DARK] += scaled(weight[i], tapered[DARK][i]);
-    }
+    total[LIGHT] += scaled(weight[i], tapered[LIGHT][i]);
+    total[DARK] += scaled(weight[i], tapered[DARK][i]);
   }
 }
 
@@ -540,10 +566,8 @@ BIT_COUNT_COPIES static int evaluate(const eval_weights_t& weights) {
   drawish_adjust(adjust);
   ending_extra(extra);
 
-  int tapered[2][TERMS];
-  taper(&terms[0][0], &tapered[0][0], 2 * TERMS, phase);
   int total[2] = {adjust[LIGHT] + extra[LIGHT], adjust[DARK] + extra[DARK]};
-  add_weighted(tapered, weights, total);
+  add_weighted(terms, phase, weights, total);
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
   return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
