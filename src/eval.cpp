@@ -276,7 +276,8 @@ constexpr size_t WEIGHTS_AT = offsetof(option_uci_t, PawnStructureWeight);
 constexpr size_t WEIGHTS_SIZE =
     offsetof(option_uci_t, KingShelterWeight) + sizeof(int) - WEIGHTS_AT;
 constexpr int WEIGHT_OPTIONS = 7;
-static_assert(WEIGHTS_SIZE == WEIGHT_OPTIONS * sizeof(int), "the weight options stand side by side");
+static_assert(WEIGHTS_SIZE == WEIGHT_OPTIONS * sizeof(int),
+              "the weight options stand side by side");
 
 const char* weight_options() {
   return reinterpret_cast<const char*>(&OptionUci) + WEIGHTS_AT;
@@ -606,6 +607,7 @@ void take_weights() {
 bool weights_changed() {
   const char* now = weight_options();
   const char* kept = reinterpret_cast<const char*>(score_cache_options);
+  static_assert(WEIGHTS_SIZE > 24 && WEIGHTS_SIZE <= 32, "four words cover the block");
   constexpr size_t WORDS_AT[4] = {0, 8, 16, WEIGHTS_SIZE - 8};
   U64 differ = 0;
   for (size_t at : WORDS_AT) {
