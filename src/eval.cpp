@@ -560,8 +560,9 @@ BIT_COUNT_COPIES static int evaluate(const eval_weights_t& weights) {
     const Bitboard mobile = ~(sums[c ^ 1].attacks[PAWN] | myPiece[c][PAWN] | myPiece[c][KING]);
     piece_terms(c, zone[c ^ 1], mobile, sums[c], terms[c][SQUARES]);
   }
-  for (int c = LIGHT; c <= DARK; c++)
-    king_and_sum_terms(c, terms[c], pe, sums, zone, shelter_in_force);
+  // One call a side: the colour is a constant in each copy.
+  king_and_sum_terms(LIGHT, terms[LIGHT], pe, sums, zone, shelter_in_force);
+  king_and_sum_terms(DARK, terms[DARK], pe, sums, zone, shelter_in_force);
 
   int adjust[2] = {}, extra[2] = {};
   drawish_adjust(adjust);
