@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # How much faster one build of the engine is than another: `bench` run by each in turn, PAIRS times,
 # timed as whole-process user time (on a busy machine a nodes-per-second figure follows the
-# neighbours, user time much less). Both builds must print the same node count. Prints each pair,
-# then the medians and their ratio. Not part of `make test`: it takes a minute or more.
+# neighbours, user time much less). Both builds must print the same node count. Prints each pair
+# with its ratio, then the medians and their ratio, and the median of the pairs' ratios: when the
+# machine slows down for a while, both runs of a pair slow together, so that figure moves least.
+# Not part of `make test`: it takes a minute or more.
 #
 #   tools/compare.sh OLD NEW [PAIRS]    two zeltro binaries; PAIRS defaults to 5
 #
@@ -31,7 +33,7 @@ median() {
   sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-old_times="" new_times=""
+old_times="" new_times="" ratios=""
 for ((i = 1; i <= pairs; i++)); do
   read -r old_nodes old_s < <(bench_once "$old") || { echo "tools/compare.sh: $old bench failed" >&2; exit 1; }
   read -r new_nodes new_s < <(bench_once "$new") || { echo "tools/compare.sh: $new bench failed" >&2; exit 1; }
@@ -39,10 +41,15 @@ for ((i = 1; i <= pairs; i++)); do
     echo "tools/compare.sh: the builds search different trees: $old_nodes and $new_nodes nodes" >&2
     exit 1
   fi
-  printf 'pair %d: old %ss, new %ss user time (%s nodes)\n' "$i" "$old_s" "$new_s" "$new_nodes"
-  old_times+="$old_s"$'\n' new_times+="$new_s"$'\n'
+  ratio=$(awk -v o="$old_s" -v n="$new_s" 'BEGIN { printf "%.3f", o / n }')
+  printf 'pair %d: old %ss, new %ss user time, ratio %s (%s nodes)\n' "$i" "$old_s" "$new_s" "$ratio" \
+    "$new_nodes"
+  old_times+="$old_s"$'\n' new_times+="$new_s"$'\n' ratios+="$ratio"$'\n'
 done
 old_median=$(printf '%s' "$old_times" | median)
 new_median=$(printf '%s' "$new_times" | median)
-awk -v o="$old_median" -v n="$new_median" \
-  'BEGIN { printf "median: old %.2fs, new %.2fs; new is %.2f times as fast\n", o, n, o / n }'
+ratio_median=$(printf '%s' "$ratios" | median)
+awk -v o="$old_median" -v n="$new_median" -v r="$ratio_median" 'BEGIN {
+  printf "median: old %.2fs, new %.2fs; new is %.2f times as fast (median of the pairs: %.2f)\n",
+    o, n, o / n, r
+}'
