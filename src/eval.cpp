@@ -197,9 +197,10 @@ int scaled(int weight, int x) {
 
 }  // namespace
 
-// The endgame value moved towards the middlegame one by phase/64 of the way, rounded toward zero:
-// ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
-static int interpolate(int mg, int eg, int phase) {
+// A packed score's endgame value moved towards its middlegame one by phase/64 of the way, rounded
+// toward zero: ((64 - phase) * eg + phase * mg) / 64, with one multiplication.
+static int interpolate(int packed, int phase) {
+  const int mg = mg_value(packed), eg = eg_value(packed);
   return (eg * 64 + (mg - eg) * phase) / 64;
 }
 
@@ -232,7 +233,7 @@ static void taper(const int* packed, int* out, int n, int phase) {
   for (; i + 4 <= n; i += 4)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), taper4(packed + i, weights));
 #endif
-  for (; i < n; i++) out[i] = interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
+  for (; i < n; i++) out[i] = interpolate(packed[i], phase);
 }
 
 // The sum of n packed scores, each blended by the phase as taper blends it.
@@ -246,7 +247,7 @@ static int taper_sum(const int* packed, int n, int phase) {
   sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(2, 3, 0, 1)));
   total = _mm_cvtsi128_si32(sums);
 #endif
-  for (; i < n; i++) total += interpolate(mg_value(packed[i]), eg_value(packed[i]), phase);
+  for (; i < n; i++) total += interpolate(packed[i], phase);
   return total;
 }
 
