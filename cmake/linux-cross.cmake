@@ -9,5 +9,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The C library and the C++ runtime go inside the engine: it runs on any Linux of that processor,
-# and under qemu-user without the target's libraries.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# and under qemu-user without the target's libraries. The engine is copied to another machine to
+# run there, so it goes without its symbols (-s).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")

@@ -9,5 +9,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# The C++ runtime, libgcc and (with the posix thread model) winpthread go inside the exe.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# The C++ runtime, libgcc and (with the posix thread model) winpthread go inside the exe, which
+# goes without its symbols (-s): it is copied to a Windows machine to run there.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
