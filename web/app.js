@@ -75,7 +75,8 @@ engine.onLine = (line) => {
   } else if (line === "readyok" && !engineReady) {
     engineReady = true
     refresh()
-  } else if (line.startsWith("info ") && searches.length === 1) {
+  } else if (line.startsWith("info ") && searches.length === 1 && linesFor[0] === shown.fen()) {
+    // The last lines of a search stopped as the user left its position are not shown.
     showInfo(line)
   } else if (line.startsWith("bestmove")) {
     onBestMove(searches.shift(), line.split(" ")[1])
@@ -103,8 +104,14 @@ function think() {
     engine.send("stop")
     last.stopped = true
   }
-  if (!engineReady || (analysing() ? shown.isGameOver() : !engineToMove())) return
+  if (!engineReady || (analysing() ? shown.isGameOver() : !engineToMove())) {
+    // Lines searched from another position (before a take back, a step through the game, a new
+    // game) would stand beside this one as if they were its own.
+    if (!linesFor.includes(shown.fen())) forgetLines()
+    return
+  }
   clearInfo()
+  linesFor = [shown.fen()]
   const search = {analysis: analysing(), ply: game.ply, stopped: false}
   // Options are sent before each search: the engine takes none while it searches.
   engine.send(`setoption name MultiPV value ${search.analysis ? $("lines").value : 1}`)
@@ -122,6 +129,7 @@ function onBestMove(search, text) {
     setStatus(`${ENGINE_NAME} answered an impossible move (${text}).`)
     return
   }
+  linesFor.push(shown.fen())
   refresh(true)
 }
 
@@ -410,6 +418,8 @@ function showMoves() {
 // ---- The engine's lines ----
 
 const lines = new Map() // multipv number -> {score, pv}
+// The positions the lines shown belong to: the one searched, and the one its best move led to.
+let linesFor = []
 
 function clearInfo() {
   lines.clear()
@@ -457,6 +467,14 @@ function showLines() {
     return p
   })
   $("pv-lines").replaceChildren(...shownLines)
+}
+
+// No lines, and the evaluation bar even, until the engine searches again.
+function forgetLines() {
+  linesFor = []
+  clearInfo()
+  $("eval-fill").style.height = "50%"
+  $("eval-bar").title = ""
 }
 
 function showEval(pawns) {

@@ -231,6 +231,10 @@ async function playGame() {
   game.undo()
   game.undo()
   if (await boardFen() !== game.fen()) throw new Error("take back did not restore the position")
+  // The lines of the searches before it belong to other positions: none stays, and the bar is even.
+  const stale = await page.$$eval("#pv-lines .pv:not(.idle), #eval-fill", (es) =>
+    es.map((e) => e.textContent || e.style.height).join(" "))
+  if (stale !== "50%") throw new Error(`after take back the engine panel still shows ${stale}`)
   await pause(600) // the pieces have moved back
   await page.screenshot({path: path.join(artifacts, "zeltro-web-game.png")})
 
@@ -278,8 +282,15 @@ async function analyse() {
   console.log(`web test: analysis after 3. Qh5: ${(await lines()).join(" / ")}`)
   await page.click("#stop")
   await page.waitForFunction(() => window.engineLines.at(-1).startsWith("bestmove"), {timeout: 5000})
-  await page.click("#analyse")
-  await page.keyboard.press("End")
+  // Analysis off and a step to the end while a search runs: its last words are not shown there.
+  const ended = (await bestmoves()).length
+  await page.keyboard.press("ArrowRight")
+  await page.waitForFunction(() => document.querySelectorAll("#pv-lines .pv:not(.idle)").length === 3, WAIT)
+  await page.evaluate(() => { document.querySelector("#analyse").click(); document.querySelector("#last").click() })
+  await page.waitForFunction((n) => window.engineLines.filter((l) => l.startsWith("bestmove")).length > n, WAIT, ended)
+  await pause(100)
+  const left = await page.$$eval("#pv-lines .pv:not(.idle), #nodes", (es) => es.map((e) => e.textContent).join(""))
+  if (left) throw new Error(`a search stopped as the user left its position still showed: ${left}`)
 }
 
 // A level and a clock: the engine hears both before its search.
