@@ -577,7 +577,7 @@ struct level_row_t {
 // interpolated. The top row is the engine itself: no budget, no error.
 static const level_row_t LEVEL_ROWS[] = {
     {LEVEL_MIN_ELO, 6000, 120}, {1350, 30000, 80}, {1550, 80000, 50},
-    {1700, 200000, 25},         {LEVEL_MAX_ELO, 0, 0},
+    {1700, 240000, 18},         {LEVEL_MAX_ELO, 0, 0},
 };
 // The budget at the top row used for interpolating just below it: about what the engine searches
 // in a move of a five-minute game.
