@@ -579,8 +579,8 @@ static const level_row_t LEVEL_ROWS[] = {
     {LEVEL_MIN_ELO, 6000, 120}, {1350, 30000, 80}, {1550, 80000, 50},
     {1700, 240000, 18},         {LEVEL_MAX_ELO, 0, 0},
 };
-// The budget at the top row used for interpolating just below it: about what the engine searches
-// in a move of a five-minute game.
+// The budget the top row stands for when the levels just below it are interpolated; full strength
+// itself has none, and at a clock searches far more.
 static const double FULL_STRENGTH_NODES = 300000;
 // Root moves compared when the level misreads values.
 static const int LEVEL_LINES = 4;
