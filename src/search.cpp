@@ -576,8 +576,8 @@ struct level_row_t {
 // The levels measured against a known rating ladder (README); the ratings between rows are
 // interpolated. The top row is the engine itself: no budget, no error.
 static const level_row_t LEVEL_ROWS[] = {
-    {LEVEL_MIN_ELO, 6000, 120}, {1350, 30000, 80}, {1550, 80000, 50},
-    {1700, 240000, 18},         {LEVEL_MAX_ELO, 0, 0},
+    {LEVEL_MIN_ELO, 2100, 148}, {1175, 7600, 114},  {1350, 41000, 70},
+    {1550, 110000, 42},         {1700, 240000, 18}, {LEVEL_MAX_ELO, 0, 0},
 };
 // The budget the top row stands for when the levels just below it are interpolated; full strength
 // itself has none, and at a clock searches far more.

@@ -6,8 +6,8 @@
 #
 #   tools/calibrate.sh MANAGER LEVEL [OPPONENT]
 #     OPPONENT  sf        Debian's stockfish limited to LEVEL (the default; its ladder spans 1350..2850)
-#               sf:ELO    stockfish limited to ELO
-#               N         Zeltro itself at level N (the chain below stockfish's lowest level)
+#               sf:ELO    stockfish limited to ELO (sf:1350 for the levels below its ladder)
+#               N         Zeltro itself at level N
 #               full      Zeltro at full strength
 #   CAL_GAMES=100  CAL_TC=5+0.05  CAL_CONCURRENCY=1  CAL_OUT=build/calibrate
 #   CAL_SF_OVERHEAD=50    milliseconds stockfish keeps for the way of its move
