@@ -663,8 +663,9 @@ static bool level_says_stop() {
 }
 
 // The level misjudges the moves it did not settle on: each other candidate looks better than it
-// is by a random amount up to the level's error, and the best-looking move is played (and its
-// line shown when it is not the line shown last).
+// is by a random amount up to the level's error, and the best-looking move is played. Where one
+// line is shown, the chosen line is shown again when it is not that one, so that the line a GUI
+// shows is the move played; where several are, they stand as searched, best first.
 static void choose_level_move() {
   if (!level.on || level.candidates < 2) return;
   int chosen = 0, best_seen = level_line[0].score;
@@ -675,7 +676,7 @@ static void choose_level_move() {
   const pv_store_t& line = level_line[chosen];
   pv[0][0] = rootBestMove = line.moves[0];
   si.ponder_move = line.count > 1 ? line.moves[1] : move{};
-  if (chosen == 0) return;
+  if (chosen == 0 || OptionUci.MultiPV > 1) return;
   printf("info depth %d multipv 1 score cp %d time %d nodes %lld nps %lld pv", level.depth,
          line.score, line.time, (long long)line.nodes, nps(line.nodes, line.time));
   print_pv_moves(line.moves, line.count);
