@@ -44,9 +44,12 @@ ifneq ($(EXE),)
 	cp $(RELEASE)/zeltro $(EXE)
 endif
 
+# Without the tests, whose binary from an earlier make test would no longer follow the sources:
+# it goes, so that nobody runs a stale one by hand.
 release:
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DZELTRO_TESTS=OFF $(CONFIG) >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target zeltro
+	@rm -f $(RELEASE)/zeltro_tests
 
 run: release
 	./$(RELEASE)/zeltro
