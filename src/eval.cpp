@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -573,7 +574,8 @@ BIT_COUNT_COPIES static int evaluate(const eval_weights_t& weights) {
   add_weighted(terms, phase, weights, total);
 
   // Tempo, only while the side to move keeps enough pieces to make use of it.
-  return total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
+  const int score = total[side] - total[xside] + (SidePieces(side) > TEMPO_MATERIAL ? TEMPO : 0);
+  return std::clamp(score, -EVAL_LIMIT, EVAL_LIMIT);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // the periodic clock and input check that lets one thread search and listen at once.
 #include "search.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -77,8 +78,13 @@ static inline bool too_deep() {
   return ply > MAX_PLY - 2 || hply > HIST_STACK - 2;
 }
 
+static_assert(EVAL_LIMIT < MATE_BOUND, "no static score reads as a mate");
+
+// A repetition is worth RepeatScore to the side that searches, held within what the evaluation
+// can say: the option's range reaches past the mate scores.
 static int contempt_value() {
-  return side == ext_root_side ? OptionUci.RepeatScore : -OptionUci.RepeatScore;
+  const int score = std::clamp(OptionUci.RepeatScore, -EVAL_LIMIT, EVAL_LIMIT);
+  return side == ext_root_side ? score : -score;
 }
 
 static int fifty_value() {

@@ -197,6 +197,39 @@ TEST(Play, ABookMoveReportsNoNodesAndTheTimeOfItsOwnGo) {
   unlink((dir + "/Zeltro.bin").c_str()), rmdir(dir.c_str());
 }
 
+// Only a mate reads as a mate, whatever the options: at the highest weights a side far ahead or
+// far behind is scored at the evaluation's limit and still moves, a repetition worth the end of
+// RepeatScore's range is worth that limit, and a mate in one stays a mate.
+TEST(Play, OnlyAMateReadsAsAMateWhateverTheOptions) {
+  const std::string weights =
+      "setoption name MaterialWeight value 1000\nsetoption name PassedPawnWeight value 1000";
+  const char* const repeatable = "position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1";
+  const struct {
+    std::string options;
+    const char *position, *score, *best;
+  } cases[] = {
+      {weights, "position fen 4k3/8/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ - 0 1", "cp 20000", nullptr},
+      {weights, "position fen rnbqkbnr/pppppppp/8/8/8/8/8/4K3 w kq - 0 1", "cp -20000", nullptr},
+      {weights, kMateIn1, "mate 1", "a1a8"},
+      {"setoption name RepeatScore value 32000", repeatable, "cp 20000", "f6g8"},
+  };
+  for (const auto& c : cases) {
+    uci::Engine e;
+    ASSERT_TRUE(uci::launch(e));
+    uci::ask(e, c.options);
+    const Lines out = uci::search(e, std::string(c.position) + "\ngo depth 5");
+    std::string last;  // the score of the last depth
+    const std::regex depth_line("info depth \\d+ seldepth \\d+ score (\\w+ -?\\d+) .*");
+    for (std::smatch m; const std::string& line : out)
+      if (std::regex_match(line, m, depth_line)) last = m[1];
+    const std::string best = uci::bestmove(out);
+    EXPECT_EQ(last, c.score) << c.position;
+    EXPECT_TRUE(c.best ? best == c.best : uci::playable(c.position, best))
+        << c.position << ": " << best;
+    EXPECT_EQ(uci::quit(e), 0);
+  }
+}
+
 // A search's lines without times, speeds and the progress lines the clock brings.
 Lines without_times(const Lines& out) {
   Lines kept;
