@@ -213,13 +213,13 @@ TEST(Play, OnlyAMateReadsAsAMateWhateverTheOptions) {
       {weights, kMateIn1, "mate 1", "a1a8"},
       {"setoption name RepeatScore value 32000", repeatable, "cp 20000", "f6g8"},
   };
+  const std::regex depth_line("info depth \\d+ seldepth \\d+ score (\\w+ -?\\d+) .*");
   for (const auto& c : cases) {
     uci::Engine e;
     ASSERT_TRUE(uci::launch(e));
     uci::ask(e, c.options);
     const Lines out = uci::search(e, std::string(c.position) + "\ngo depth 5");
     std::string last;  // the score of the last depth
-    const std::regex depth_line("info depth \\d+ seldepth \\d+ score (\\w+ -?\\d+) .*");
     for (std::smatch m; const std::string& line : out)
       if (std::regex_match(line, m, depth_line)) last = m[1];
     const std::string best = uci::bestmove(out);
