@@ -263,9 +263,9 @@ struct eval_weights_t {
 };
 
 eval_weights_t weights_in_force() {
-  eval_weights_t w = {OptionUci.MaterialWeight, OptionUci.PawnStructureWeight,
-                      OptionUci.PassedPawnWeight, OptionUci.MobilityWeight,
-                      OptionUci.ThreatWeight,    OptionUci.KingAttackWeight,
+  eval_weights_t w = {OptionUci.MaterialWeight,    OptionUci.PawnStructureWeight,
+                      OptionUci.PassedPawnWeight,  OptionUci.MobilityWeight,
+                      OptionUci.ThreatWeight,      OptionUci.KingAttackWeight,
                       OptionUci.KingShelterWeight, false};
   w.all_default = w.material == 100 && w.structure == 100 && w.passers == 100 &&
                   w.mobility == 100 && w.threats == 100 && w.king_attack == 100;

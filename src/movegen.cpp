@@ -315,7 +315,8 @@ constexpr Bitboard RANK_2 = 0xFF00ULL, RANK_7 = 0xFF000000000000ULL;
 
 static Bitboard pawns_of_interest(int c, Bitboard enemy, Bitboard priority) {
   if (c == LIGHT)
-    return soEaOne(enemy) | soWeOne(enemy) | RANK_7 | soutOne(priority) | soutOne(soutOne(priority));
+    return soEaOne(enemy) | soWeOne(enemy) | RANK_7 | soutOne(priority) |
+           soutOne(soutOne(priority));
   return noEaOne(enemy) | noWeOne(enemy) | RANK_2 | nortOne(priority) | nortOne(nortOne(priority));
 }
 

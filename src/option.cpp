@@ -20,24 +20,25 @@ struct option_t {
 
 option_uci_t OptionUci;
 
-static option_t Option[] = {{"Hash", false, "2", "spin", 1, 4, nullptr},
-                            {"Ponder", true, "false", "check", 0, 0, nullptr},
-                            {"OwnBook", true, "false", "check", 0, 0, nullptr},
-                            {"MultiPV", true, "1", "spin", 1, 300, nullptr},
-                            {"MaterialWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"PawnStructureWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"PassedPawnWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"MobilityWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"ThreatWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"KingAttackWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"KingShelterWeight", true, "100", "spin", 0, 1000, nullptr},
-                            {"UCI_AnalyseMode", false, "false", "check", 0, 0, nullptr},
-                            {"RepeatScore", true, "-15", "spin", -32000, 32000, nullptr},
-                            {"Move Overhead", true, "60", "spin", 0, 5000, nullptr},
-                            {"UCI_LimitStrength", true, "false", "check", 0, 0, nullptr},
-                            // Full strength by default (LEVEL_MAX_ELO).
-                            {"UCI_Elo", true, "1850", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
-                            {nullptr, false, nullptr, nullptr, 0, 0, nullptr}};
+static option_t Option[] = {
+    {"Hash", false, "2", "spin", 1, 4, nullptr},
+    {"Ponder", true, "false", "check", 0, 0, nullptr},
+    {"OwnBook", true, "false", "check", 0, 0, nullptr},
+    {"MultiPV", true, "1", "spin", 1, 300, nullptr},
+    {"MaterialWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"PawnStructureWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"PassedPawnWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"MobilityWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"ThreatWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"KingAttackWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"KingShelterWeight", true, "100", "spin", 0, 1000, nullptr},
+    {"UCI_AnalyseMode", false, "false", "check", 0, 0, nullptr},
+    {"RepeatScore", true, "-15", "spin", -32000, 32000, nullptr},
+    {"Move Overhead", true, "60", "spin", 0, 5000, nullptr},
+    {"UCI_LimitStrength", true, "false", "check", 0, 0, nullptr},
+    // Full strength by default (LEVEL_MAX_ELO).
+    {"UCI_Elo", true, "1850", "spin", LEVEL_MIN_ELO, LEVEL_MAX_ELO, nullptr},
+    {nullptr, false, nullptr, nullptr, 0, 0, nullptr}};
 
 void* AllocateSomeMemory(size_t n) {
   void* p = malloc(n);

@@ -8,7 +8,6 @@
 #include "pg_key.h"
 #include "platform.h"
 
-
 const entry_t entry_none = {0, 0, 0, 0};
 
 // A position with more entries than this is taken as a broken book.

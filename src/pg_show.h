@@ -7,7 +7,6 @@
 
 #include "types.h"
 
-
 // One book entry. On disk it takes 16 bytes, every field big-endian, and the file is sorted by key.
 struct entry_t {
   U64 key;

@@ -20,7 +20,6 @@
 #include "util.h"
 #include "version.h"
 
-
 static bool Searching = false;
 // The go line of the running search carried "infinite": it answers after stop (or ponderhit).
 static bool GoInfinite = false;

@@ -6,7 +6,6 @@
 
 #include "types.h"
 
-
 void program_header();
 void GenInit();
 void engine_init();

@@ -620,8 +620,8 @@ static U64 level_random() {
 void seed_level_choices() {
   const char* fixed = getenv("ZELTRO_SEED");
   int here = 0;
-  level_random_state = fixed ? strtoull(fixed, nullptr, 10)
-                             : (U64)(unsigned)get_ms() << 32 ^ (U64)(uintptr_t)&here;
+  level_random_state =
+      fixed ? strtoull(fixed, nullptr, 10) : (U64)(unsigned)get_ms() << 32 ^ (U64)(uintptr_t)&here;
 }
 
 // The diagnostics (bench, profile, symtestpos, EPD suites) search quietly, always at full

@@ -206,7 +206,8 @@ static bool extend_for_instability(const iteration_facts_t& it, time_plan_t* pla
   }
   if (it.failed_low && unclear(it.score)) {
     int extra = FailLowTimeExtension;
-    if (it.score < 0 && it.previous < 0 && si.time_avail > LONGER_GAME_MS) extra += max_time / LOSING_FAIL_LOW_DIVISOR;
+    if (it.score < 0 && it.previous < 0 && si.time_avail > LONGER_GAME_MS)
+      extra += max_time / LOSING_FAIL_LOW_DIVISOR;
     plan->budget += extra;
     return true;
   }
@@ -217,13 +218,15 @@ static bool extend_for_instability(const iteration_facts_t& it, time_plan_t* pla
 // stable position gives some of that back).
 static bool soft_stop(const iteration_facts_t& it, time_plan_t* plan) {
   if (it.depth >= 3 && it.elapsed >= plan->budget) return true;
-  if (it.depth < 2 || si.fixed_time || it.elapsed <= max_time / SOFT_STOP_DIVISOR || it.score < it.previous)
+  if (it.depth < 2 || si.fixed_time || it.elapsed <= max_time / SOFT_STOP_DIVISOR ||
+      it.score < it.previous)
     return false;
   if (ext_time_control_type != TC_MOVES_TO_GO && ext_time_control_type != TC_SUDDEN_DEATH)
     return false;
   const int left = plan->budget - it.elapsed;
   if (left < next_iteration_ms(it.elapsed)) return true;
-  if (it.depth >= GIVE_BACK_DEPTH && plan->changes == 0 && left > it.elapsed / GIVE_BACK_LEFT_DIVISOR)
+  if (it.depth >= GIVE_BACK_DEPTH && plan->changes == 0 &&
+      left > it.elapsed / GIVE_BACK_LEFT_DIVISOR)
     plan->budget -= (left * it.depth) / GIVE_BACK_DIVISOR;
   return false;
 }

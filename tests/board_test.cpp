@@ -92,7 +92,8 @@ TEST_F(BoardTest, RandomPositionsCountLikeAnotherEngine) {
   if (access(oracle, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
   std::ifstream suite(TEST_DATA_DIR "/perft.epd");
   std::vector<std::string> starts, fens;
-  for (std::string line; std::getline(suite, line);) starts.push_back(line.substr(0, line.find(';')));
+  for (std::string line; std::getline(suite, line);)
+    starts.push_back(line.substr(0, line.find(';')));
   std::mt19937 rng(7);
   std::string ours, commands;
   move legal[256];

@@ -15,8 +15,8 @@
 #include "data.h"
 #include "diag.h"
 #include "fen.h"
-#include "movetext.h"
 #include "hash.h"
+#include "movetext.h"
 #include "option.h"
 #include "protocol.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <vector>
 
-#include "fuzz.h"
 #include "fen.h"
+#include "fuzz.h"
 #include "platform.h"
 #include "search.h"
 #include "util.h"
