@@ -26,9 +26,6 @@ static bool GoInfinite = false;
 // Standard input has ended; what is left of a search is finished, then the engine exits.
 static bool InputEnded = false;
 
-// A game longer than this is cut: the search still needs room for its own moves.
-static const int MAX_GAME_PLIES = HIST_STACK - 2;
-
 void program_header() {
   printf("info string %s 32bit Build %s\n", ENGINE_NAME, ENGINE_BUILD);
 }
@@ -85,12 +82,9 @@ static void cmd_position(char* line) {
     if (len == 4 && m[4] != ' ' && m[4] != 0) text[len++] = m[4];
     int i = parse_move(text);
     if (i < 0) return;
-    if (hply >= MAX_GAME_PLIES) {
-      printf("info string game too long, moves from ply %d on are ignored\n", hply + 1);
-      return;
-    }
     move mv = gen_dat[i].m;
     if (!makemove(mv.b)) return;
+    forget_distant_history();
     ply = 0;
     gen();
     // A promotion letter belongs to the move; any other fifth letter starts the next one.

@@ -110,6 +110,7 @@ static void SortByPvScore(int n, pv_store_t* store) {
 }
 
 // How often the current key stood on the board since the last capture or pawn move.
+// It reads no further back than FIFTY_MOVE_PLIES: past them the fifty-move rule decides a node first.
 static int repetitions() {
   const int oldest = hply - fifty < 0 ? 0 : hply - fifty;
   int n = 0;
@@ -332,6 +333,15 @@ int qsearch(int alpha, int beta, int depth, bool checked) {
   }
   if (si.stopped || legal > 0) return best;
   return checked ? ply - MATE : alpha;
+}
+
+// The search reads the game's history only for repetitions, which reach back FIFTY_MOVE_PLIES
+// positions at most. A long game forgets the rest, so that every search from it has room for all of
+// its MAX_PLY plies, however long the game: no search can tell the difference.
+void forget_distant_history() {
+  if (hply + MAX_PLY < HIST_STACK) return;
+  memmove(hist_dat, hist_dat + hply - FIFTY_MOVE_PLIES, FIFTY_MOVE_PLIES * sizeof(hist_rec_t));
+  hply = FIFTY_MOVE_PLIES;
 }
 
 static bool listed(const move* moves, int count, move m) {

@@ -45,6 +45,9 @@ extern exclude_t ExcludeMove;
 extern move rootBestMove;
 
 void seed_level_choices();
+// After a move of the game: a game grown too long for the history stack keeps only the positions a
+// repetition can reach.
+void forget_distant_history();
 void think(int show);
 int search_root(int alpha, int beta, int depth, bool checked);
 int search(int alpha, int beta, int depth, bool checked);

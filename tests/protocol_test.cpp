@@ -212,22 +212,18 @@ TEST(EpdSuite, PositionsFullOfPriorityMovesKeepTheirTrees) {
                   }));
 }
 
-// A position line plays its moves up to the first one that is malformed or illegal, and a game
-// too long for the history is cut; a promotion letter in either case picks the piece, and a
-// wrong one a queen.
+// A position line plays its moves up to the first one that is malformed or illegal; a promotion
+// letter picks the piece, and a wrong one a queen.
 TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
-  std::string long_game = "startpos moves";
-  for (int i = 0; i < 300; i++) long_game += " g1f3 g8f6 f3g1 f6g8";
-  const std::tuple<std::string, int, Lines> games[] = {
-      {"startpos moves e2e4 e7e5 e1e2", 3, {}},
-      {"startpos moves e2e5 e7e5", 0, {}},
-      {"startpos moves e2e4e7e5", 2, {}},
-      {"startpos moves e2e4 e7e5 x1 b1c3", 2, {}},
-      {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2, {}},  // d2e2 illegal
-      {long_game, HIST_STACK - 2, {"info string game too long, moves from ply 999 on are ignored"}},
+  const std::pair<std::string, int> games[] = {
+      {"startpos moves e2e4 e7e5 e1e2", 3},
+      {"startpos moves e2e5 e7e5", 0},
+      {"startpos moves e2e4e7e5", 2},
+      {"startpos moves e2e4 e7e5 x1 b1c3", 2},
+      {"fen 4k3/4r3/8/8/8/8/8/3K4 w - - 0 1 moves d1d2 e8d8 d2e2 d8c8", 2},  // d2e2 illegal
   };
-  for (const auto& [game, plies, reply] : games) {
-    EXPECT_EQ(std::pair(uci::handle("position " + game), hply), std::pair(reply, plies))
+  for (const auto& [game, plies] : games) {
+    EXPECT_EQ(std::pair(uci::handle("position " + game), hply), std::pair(Lines{}, plies))
         << game.substr(0, 60);
   }
   for (auto [text, kind] :
@@ -236,6 +232,40 @@ TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
               Lines{"index i has value equal to 0"});
     EXPECT_TRUE(piece[0] == kind && color[0] == LIGHT) << text;
   }
+}
+
+// A game of any length is played to its last move and keeps the positions a repetition can reach.
+// The game steps each pawn in turn and shuffles the knights between the steps; at every point where
+// a knight move would repeat a position, well past the history stack's length, the search takes
+// the repetition that RepeatScore makes the best move.
+TEST_F(EngineTest, LongGamesKeepTheirRepetitions) {
+  uci::handle("setoption name RepeatScore value 300");
+  const char* const pawn_steps[] = {"a2a3 a7a6", "a3a4 a6a5", "b2b3 b7b6", "b3b4 b6b5",
+                                    "c2c3 c7c6", "c3c4 c6c5", "d2d3 d7d6", "d3d4 d6d5",
+                                    "e2e3 e7e6", "e3e4 e6e5", "h2h3 h7h6", "h3h4 h6h5"};
+  const int SHUFFLES = 24;  // four plies each: the fifty-move count stays below 100
+  std::string game = "position startpos moves";
+  int plies = 0;
+  for (const char* step : pawn_steps) {
+    game += std::string(" ") + step;
+    plies += 2;
+    for (int i = 0; i < SHUFFLES; i++) {
+      game += " g1f3 g8f6 f3g1 f6g8";
+      plies += 4;
+      if (plies < HIST_STACK / 2) continue;
+      ASSERT_EQ(uci::handle(game), Lines{}) << plies;
+      const Lines out = uci::handle("go depth 2");
+      const auto last_depth = std::find_if(out.rbegin(), out.rend(), [](const std::string& line) {
+        return line.starts_with("info depth ");
+      });
+      ASSERT_NE(last_depth, out.rend()) << plies;
+      EXPECT_TRUE(last_depth->starts_with("info depth 2 ") &&
+                  last_depth->find(" score cp 300 ") != std::string::npos)
+          << plies << ": " << *last_depth;
+      EXPECT_EQ(uci::bestmove(out), "g1f3") << plies;
+    }
+  }
+  EXPECT_GT(plies, HIST_STACK);
 }
 
 }  // namespace
