@@ -109,8 +109,8 @@ static void SortByPvScore(int n, pv_store_t* store) {
       if (store[i].score < store[j].score) std::swap(store[i], store[j]);
 }
 
-// How often the current key stood on the board since the last capture or pawn move.
-// It reads no further back than FIFTY_MOVE_PLIES: past them the fifty-move rule decides a node first.
+// How often the current key stood on the board since the last capture or pawn move; never more
+// than FIFTY_MOVE_PLIES back, since past them the fifty-move rule decides a node first.
 static int repetitions() {
   const int oldest = hply - fifty < 0 ? 0 : hply - fifty;
   int n = 0;
