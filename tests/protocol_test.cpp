@@ -237,8 +237,16 @@ TEST(PositionCommand, PlaysMovesUntilTheFirstBadOne) {
 // A game of any length is played to its last move and keeps the positions a repetition can reach.
 // The game steps each pawn in turn and shuffles the knights between the steps; at every point where
 // a knight move would repeat a position, well past the history stack's length, the search takes
-// the repetition that RepeatScore makes the best move.
+// the repetition that RepeatScore makes the best move, and searches just as it does in a short game
+// of the same pawn steps with only the last shuffles (the same position, piece lists and recent
+// history), which no stack can run short of.
 TEST_F(EngineTest, LongGamesKeepTheirRepetitions) {
+  const auto without_times = [](const Lines& out) {
+    Lines kept;
+    for (const std::string& line : out)
+      kept.push_back(std::regex_replace(line, std::regex(" (time|nps) \\d+"), ""));
+    return kept;
+  };
   uci::handle("setoption name RepeatScore value 300");
   const char* const pawn_steps[] = {"a2a3 a7a6", "a3a4 a6a5", "b2b3 b7b6", "b3b4 b6b5",
                                     "c2c3 c7c6", "c3c4 c6c5", "d2d3 d7d6", "d3d4 d6d5",
@@ -246,11 +254,15 @@ TEST_F(EngineTest, LongGamesKeepTheirRepetitions) {
   const int SHUFFLES = 24;  // four plies each: the fifty-move count stays below 100
   std::string game = "position startpos moves";
   int plies = 0;
+  std::string steps = "position startpos moves";
   for (const char* step : pawn_steps) {
     game += std::string(" ") + step;
+    steps += std::string(" ") + step;
+    std::string short_game = steps;
     plies += 2;
     for (int i = 0; i < SHUFFLES; i++) {
       game += " g1f3 g8f6 f3g1 f6g8";
+      short_game += " g1f3 g8f6 f3g1 f6g8";
       plies += 4;
       if (plies < HIST_STACK / 2) continue;
       ASSERT_EQ(uci::handle(game), Lines{}) << plies;
@@ -263,6 +275,8 @@ TEST_F(EngineTest, LongGamesKeepTheirRepetitions) {
                   last_depth->find(" score cp 300 ") != std::string::npos)
           << plies << ": " << *last_depth;
       EXPECT_EQ(uci::bestmove(out), "g1f3") << plies;
+      uci::handle(short_game);
+      EXPECT_EQ(without_times(out), without_times(uci::handle("go depth 2"))) << plies;
     }
   }
   EXPECT_GT(plies, HIST_STACK);
